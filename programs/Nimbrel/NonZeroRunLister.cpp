@@ -1,0 +1,62 @@
+#include "NonZeroRunLister.h"
+
+#include <algorithm>
+
+namespace {
+
+const std::size_t kTextCapacity = 1 << 20;
+// Most text one input byte can produce: a sixteen-digit offset, a space,
+// "\n " for a line feed.
+const std::size_t kMostTextPerByte = 16 + 1 + 3;
+
+}  // namespace
+
+NonZeroRunLister::NonZeroRunLister(std::FILE* out) : out(out), text(new char[kTextCapacity]) {}
+
+NonZeroRunLister::~NonZeroRunLister() { flush(); }
+
+void NonZeroRunLister::flush() {
+    if (used > 0) std::fwrite(text.get(), 1, used, out);
+    used = 0;
+}
+
+char* NonZeroRunLister::appendOffset(char* dst) const {
+    static const char kHexDigits[] = "0123456789ABCDEF";
+    int digits = 8;
+    while (digits < 16 && (byte_offset >> (4 * digits)) != 0) ++digits;
+    for (int i = digits - 1; i >= 0; --i) *dst++ = kHexDigits[(byte_offset >> (4 * i)) & 0xF];
+    return dst;
+}
+
+void NonZeroRunLister::feed(const unsigned char* bytes, std::size_t length) {
+    while (length > 0) {
+        if (kTextCapacity - used < kMostTextPerByte) flush();
+        // As many bytes as the free text space surely holds, without checks
+        // inside the loop.
+        std::size_t step = std::min(length, (kTextCapacity - used) / kMostTextPerByte);
+        char* dst = text.get() + used;
+        for (std::size_t i = 0; i < step; ++i, ++byte_offset) {
+            unsigned char c = bytes[i];
+            if (c != 0) {
+                if (first) {
+                    first = false;
+                    dst = appendOffset(dst);
+                    *dst++ = ' ';
+                }
+                if (c == '\n') {
+                    *dst++ = '\\';
+                    *dst++ = 'n';
+                } else {
+                    *dst++ = char(c);
+                }
+                *dst++ = ' ';
+            } else if (!first) {
+                first = true;
+                *dst++ = '\n';
+            }
+        }
+        used = std::size_t(dst - text.get());
+        bytes += step;
+        length -= step;
+    }
+}

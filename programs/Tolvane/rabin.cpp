@@ -1,0 +1,91 @@
+#include "rabin.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "BigIntegerUtils.h"
+#include "BigUnsigned.h"
+
+namespace {
+
+BigUnsigned twoToThe32() {
+    BigUnsigned value(1);
+    for (int i = 0; i < 32; ++i) value *= BigUnsigned(2);
+    return value;
+}
+
+// A value below 2^32 back to a machine word, through its decimal text.
+std::uint32_t wordThroughDecimalText(const BigUnsigned& value, std::size_t scratch_size) {
+    const std::string digits = easyBUtoString(value);
+    if (digits.size() >= scratch_size) throw std::length_error("rabin: decimal text too long");
+    char* scratch = new char[scratch_size];
+    std::strcpy(scratch, digits.c_str());
+    const unsigned long word = std::strtoul(scratch, nullptr, 0);
+    delete[] scratch;
+    return static_cast<std::uint32_t>(word);
+}
+
+}  // namespace
+
+Rabin::Rabin(unsigned short num_anchor_bits, unsigned short window_size_)
+    : buffer(nullptr), buffer_end(0), window_size(window_size_) {
+    if (window_size == 0) throw std::invalid_argument("rabin: window_size must be at least 1");
+    buffer = new unsigned char[window_size]();
+
+    // All bits set, then one right shift per bit that is not an anchor bit;
+    // more than 32 anchor bits shift nothing.
+    anchor_bit_mask = 0xFFFFFFFFu;
+    for (int i = 0; i < 32 - static_cast<int>(num_anchor_bits); ++i) anchor_bit_mask >>= 1;
+
+    const BigUnsigned two_to_the_32 = twoToThe32();
+    BigUnsigned p_to_the_exp(1);
+    const BigUnsigned base(static_cast<unsigned long>(p));
+    for (unsigned i = 1; i < window_size; ++i) p_to_the_exp *= base;
+
+    // table[i] = i * 7^(window_size - 1) mod 2^32: what byte i takes away
+    // when it leaves the window as its oldest byte.
+    BigUnsigned result;
+    for (int i = 0; i < 256; ++i) {
+        result = p_to_the_exp;
+        result *= BigUnsigned(i);
+        result %= two_to_the_32;
+        table[i] = wordThroughDecimalText(result, 100);
+    }
+}
+
+Rabin::~Rabin() { delete[] buffer; }
+
+bool Rabin::Initialize(unsigned char* window) { return Initialize(window_size, window); }
+
+bool Rabin::Initialize(unsigned short win_size, unsigned char* window) {
+    if (win_size > window_size) {
+        std::fprintf(stderr, "rabin: size cannot be larger than window_size\n");
+        return false;
+    }
+    // A leading zero byte is taken as 1, so that the fingerprint of a window
+    // of leading zeros is not itself zero.
+    BigUnsigned s(static_cast<unsigned int>(window[0] == 0 ? 1 : window[0]));
+    const BigUnsigned base(static_cast<unsigned long>(p));
+    buffer[0] = window[0];
+    for (unsigned i = 1; i < window_size; ++i) {
+        s *= base;
+        if (i < win_size) {
+            s += BigUnsigned(static_cast<unsigned int>(window[i]));
+            buffer[i] = window[i];
+        } else {
+            buffer[i] = 0;
+        }
+    }
+    s %= twoToThe32();
+    fingerprint = wordThroughDecimalText(s, 1000);
+    buffer_end = 0;
+    return isAnchor();
+}
+
+void Rabin::displayBuffer() const {
+    for (unsigned j = 0; j < window_size; ++j) std::printf("%c", buffer[(buffer_end + j) % window_size]);
+    std::printf("\n");
+}

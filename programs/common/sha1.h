@@ -7,6 +7,8 @@
 #ifndef DEDUP_COMMON_SHA1_H
 #define DEDUP_COMMON_SHA1_H
 
+#include <cstddef>
+
 class SHA1 {
 public:
     SHA1();
@@ -30,9 +32,21 @@ public:
     SHA1& operator<<(const unsigned char message_element);
 
 private:
+    // Tests use it to put the bit count next to its 64-bit limit, which no
+    // amount of real input can reach.
+    friend struct SHA1TestPeer;
+
     void ProcessMessageBlock();
     void PadMessage();
     static unsigned CircularShift(int bits, unsigned word);
+
+    // Compresses whole 64-byte blocks into H with the compression chosen for
+    // this CPU; the block buffer is not involved.
+    void ProcessBlocks(const unsigned char* blocks, std::size_t block_count);
+    // The compression function in plain C++, used when the CPU lacks the SHA
+    // extensions or when tests ask for it.
+    static void CompressPortable(unsigned* hash, const unsigned char* blocks,
+                                 std::size_t block_count);
 
     unsigned H[5];
     unsigned Length_Low;
@@ -42,5 +56,31 @@ private:
     bool Computed;
     bool Corrupted;
 };
+
+// The tools feed one byte per call, so the common case (accumulating, no
+// carry into Length_High) stays inline; everything else takes the array path,
+// which owns the state rules.
+inline void SHA1::Input(unsigned char message_element)
+{
+    if (Computed || Corrupted || Length_Low >= 0xFFFFFFF8u) {
+        Input(&message_element, 1);
+        return;
+    }
+    Message_Block[Message_Block_Index++] = message_element;
+    Length_Low += 8;
+    if (Message_Block_Index == 64) {
+        ProcessMessageBlock();
+    }
+}
+
+inline void SHA1::Input(char message_element)
+{
+    Input(static_cast<unsigned char>(message_element));
+}
+
+inline unsigned SHA1::CircularShift(int bits, unsigned word)
+{
+    return (word << bits) | (word >> (32 - bits));
+}
 
 #endif

@@ -1,4 +1,8 @@
 // The SHA-1 compression function of FIPS 180-1 in portable C++.
+//
+// The rounds are written in groups of five with the working variables passed
+// in rotated order, so no values are shuffled between rounds, and the message
+// schedule is kept as a ring of sixteen words.
 #include "sha1.h"
 
 namespace {
@@ -9,42 +13,62 @@ unsigned load_big_endian(const unsigned char* bytes)
            (unsigned{bytes[2]} << 8) | unsigned{bytes[3]};
 }
 
+struct Choose {  // rounds 0-19
+    static constexpr unsigned K = 0x5A827999;
+    static unsigned f(unsigned b, unsigned c, unsigned d) { return d ^ (b & (c ^ d)); }
+};
+struct Parity1 {  // rounds 20-39
+    static constexpr unsigned K = 0x6ED9EBA1;
+    static unsigned f(unsigned b, unsigned c, unsigned d) { return b ^ c ^ d; }
+};
+struct Majority {  // rounds 40-59
+    static constexpr unsigned K = 0x8F1BBCDC;
+    static unsigned f(unsigned b, unsigned c, unsigned d) { return (b & c) | (d & (b | c)); }
+};
+struct Parity2 {  // rounds 60-79
+    static constexpr unsigned K = 0xCA62C1D6;
+    static unsigned f(unsigned b, unsigned c, unsigned d) { return b ^ c ^ d; }
+};
+
 }  // namespace
 
 void SHA1::CompressPortable(unsigned* hash, const unsigned char* blocks,
                             std::size_t block_count)
 {
     for (; block_count > 0; --block_count, blocks += 64) {
-        unsigned W[80];
+        unsigned W[16];
         for (int t = 0; t < 16; ++t) {
             W[t] = load_big_endian(blocks + 4 * t);
         }
-        for (int t = 16; t < 80; ++t) {
-            W[t] = CircularShift(1, W[t - 3] ^ W[t - 8] ^ W[t - 14] ^ W[t - 16]);
-        }
-
-        unsigned A = hash[0], B = hash[1], C = hash[2], D = hash[3], E = hash[4];
-        // One round; the caller names the round function f(B, C, D) and K.
-        auto round = [&](unsigned f, unsigned K, unsigned w) {
-            const unsigned temp = CircularShift(5, A) + f + E + K + w;
-            E = D;
-            D = C;
-            C = CircularShift(30, B);
-            B = A;
-            A = temp;
+        // Schedule word t; from 16 on it replaces word t - 16 in the ring.
+        auto word = [&W](int t) {
+            if (t < 16) {
+                return W[t];
+            }
+            W[t & 15] = CircularShift(1, W[(t - 3) & 15] ^ W[(t - 8) & 15] ^
+                                             W[(t - 14) & 15] ^ W[t & 15]);
+            return W[t & 15];
         };
-        for (int t = 0; t < 20; ++t) {
-            round((B & C) | (~B & D), 0x5A827999, W[t]);
-        }
-        for (int t = 20; t < 40; ++t) {
-            round(B ^ C ^ D, 0x6ED9EBA1, W[t]);
-        }
-        for (int t = 40; t < 60; ++t) {
-            round((B & C) | (B & D) | (C & D), 0x8F1BBCDC, W[t]);
-        }
-        for (int t = 60; t < 80; ++t) {
-            round(B ^ C ^ D, 0xCA62C1D6, W[t]);
-        }
+        // One round, renamed: the new A lands in e, and b is rotated in place.
+        auto round = [](auto quarter, unsigned a, unsigned& b, unsigned c, unsigned d,
+                        unsigned& e, unsigned w) {
+            e += CircularShift(5, a) + decltype(quarter)::f(b, c, d) + decltype(quarter)::K + w;
+            b = CircularShift(30, b);
+        };
+        unsigned A = hash[0], B = hash[1], C = hash[2], D = hash[3], E = hash[4];
+        auto twenty_rounds = [&](auto quarter, int first) {
+            for (int t = first; t < first + 20; t += 5) {
+                round(quarter, A, B, C, D, E, word(t));
+                round(quarter, E, A, B, C, D, word(t + 1));
+                round(quarter, D, E, A, B, C, word(t + 2));
+                round(quarter, C, D, E, A, B, word(t + 3));
+                round(quarter, B, C, D, E, A, word(t + 4));
+            }
+        };
+        twenty_rounds(Choose{}, 0);
+        twenty_rounds(Parity1{}, 20);
+        twenty_rounds(Majority{}, 40);
+        twenty_rounds(Parity2{}, 60);
 
         hash[0] += A;
         hash[1] += B;

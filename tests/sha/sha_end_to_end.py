@@ -1,0 +1,247 @@
+#!/usr/bin/env python3
+"""sha run on generated files, its result line checked against an
+independent reference model of the algorithm (per-byte framing, hashlib for
+the digests) and against the documented examples and failure behaviour.
+
+usage: sha_end_to_end.py SHA_PROGRAM SANITIZED(0|1) [unittest arguments]
+"""
+import hashlib
+import os
+import random
+import resource
+import subprocess
+import sys
+import tempfile
+import unittest
+
+SHA = sys.argv[1]
+SANITIZED = sys.argv[2] == "1"
+del sys.argv[1:3]
+
+USAGE = (b"usage: sha <file> <chunk size in bytes> <chunk window size in bytes> "
+         b"<begin offset> <end offset>\n")
+
+
+def reference(data, N, W, b, e):
+    """Fields 1 to 8 of the result line, one byte at a time as specified."""
+    S = N - b - e
+    store, counts = set(), {"lists": 0, "windows": 0}
+
+    def process(chunk):
+        fraction = sum(1 for x in chunk if x) / S
+        if -0.01 <= fraction <= 0.01:
+            store.add(hashlib.sha1(bytes(chunk)).digest())
+            return
+        counts["lists"] += 1
+        # Template is all zeros; the last window may be shorter.
+        differing = sum(1 for w in range(0, S, W) if any(chunk[w:w + W]))
+        if (W + 8) * differing < S:
+            counts["windows"] += max(differing, 1)  # an empty head still counts
+
+    chunk, byte_offset, chunk_count, total, padding = bytearray(), 0, 0, 0, 0
+    for byte in data:
+        if byte_offset >= b:
+            chunk.append(byte)
+            total += 1
+        byte_offset += 1
+        if len(chunk) >= S:
+            process(chunk)
+            chunk_count += 1
+            chunk, byte_offset = bytearray(), 0
+    if chunk:
+        padding = S - len(chunk)
+        process(chunk + bytes(padding))
+        chunk_count += 1
+    return [N, W, chunk_count, len(store), total, padding, counts["lists"], counts["windows"]]
+
+
+class ShaCase(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.addCleanup(self.dir.cleanup)
+
+    def file(self, data, name="input"):
+        path = os.path.join(self.dir.name, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def run_sha(self, *args, limit_memory=None):
+        def limit():
+            resource.setrlimit(resource.RLIMIT_AS, (limit_memory, limit_memory))
+        return subprocess.run([SHA, *map(str, args)], capture_output=True,
+                              preexec_fn=limit if limit_memory else None)
+
+    def fields(self, path, *args):
+        """The first eight fields of a successful run, as text."""
+        proc = self.run_sha(path, *args)
+        self.assertEqual((proc.returncode, proc.stderr), (0, b""), args)
+        line = proc.stdout.decode()
+        self.assertRegex(line, r"^(-?\d+ ){8}\d+\n\Z")
+        return line.rsplit(" ", 1)[0]
+
+    def assert_line(self, data, args, expected):
+        self.assertEqual(self.fields(self.file(data), *args), expected)
+
+    def assert_refused(self, proc, status, message=None):
+        """One line on standard error beginning "sha: ", nothing on standard output."""
+        self.assertEqual(proc.returncode, status)
+        self.assertEqual(proc.stdout, b"")
+        self.assertTrue(proc.stderr.startswith(b"sha: ") and proc.stderr.count(b"\n") == 1,
+                        proc.stderr)
+        if message is not None:
+            self.assertEqual(proc.stderr, message)
+
+
+class Examples(ShaCase):
+    def test_documented_lines(self):
+        one_in_64 = bytearray(64); one_in_64[17] = 1
+        one_in_8 = bytearray(8); one_in_8[6] = 0xFF
+        self.assert_line(bytes(10), (4, 2, 0, 0), "4 2 3 1 10 2 0 0")
+        self.assert_line(one_in_64, (64, 4, 0, 0), "64 4 1 0 64 0 1 1")
+        self.assert_line(one_in_8, (8, 2, 0, 0), "8 2 1 0 8 0 1 0")
+        self.assert_line(bytes([0, 0, 0, 0, 0x41, 0x42]), (4, 2, 0, 0), "4 2 2 1 6 2 1 0")
+
+    def test_one_percent_threshold(self):
+        for size, non_zero, windowed in ((4096, 40, 0), (4096, 41, 1), (100, 1, 0), (100, 2, 1)):
+            chunk = bytearray(size)
+            for i in range(non_zero):
+                chunk[i * 13 % size] = 0x80
+            line = self.fields(self.file(chunk), size, size, 0, 0).split()
+            self.assertEqual(line[6], str(windowed), (size, non_zero))
+            self.assertEqual(line[3], str(1 - windowed))
+
+    def test_begin_and_end_offsets_frame_chunks(self):
+        # N = 10, b = 2, e = 3: chunks are bytes 2-6, 9-13, 16-20, 23-27;
+        # every skipped byte is non-zero, so a chunk that took one would
+        # leave the digest branch.
+        data = bytearray(30)
+        for i in (0, 1, 7, 8, 14, 15, 21, 22, 28, 29):
+            data[i] = 0xEE
+        self.assert_line(data, (10, 2, 2, 3), "10 2 4 1 20 0 0 0")
+
+    def test_short_files_and_exact_multiples(self):
+        self.assert_line(b"", (16, 4, 0, 0), "16 4 0 0 0 0 0 0")
+        self.assert_line(b"\1\2\3", (16, 4, 3, 0), "16 4 0 0 0 0 0 0")  # no longer than b
+        self.assert_line(bytes(48), (16, 4, 0, 0), "16 4 3 1 48 0 0 0")
+
+    def test_negative_begin_offset_skips_nothing_and_widens_the_chunk(self):
+        # S = 4 + 2 = 6: chunks 0-5 and 6-9 padded by 2; field 1 stays N.
+        self.assert_line(bytes(10), (4, 2, -2, 0), "4 2 2 1 10 2 0 0")
+
+    def test_chunk_smaller_than_window(self):
+        proc = self.run_sha(os.path.join(self.dir.name, "never-opened"), 100, 90, 10, 10)
+        self.assert_refused(proc, 3, b"sha: min chunk size is 90\n")
+
+    def test_usage(self):
+        path = self.file(b"")
+        for args in ((), (path,), (path, 4, 2, 0), (path, 4, 2, 0, 0, 0)):
+            proc = self.run_sha(*args)
+            self.assertEqual((proc.returncode, proc.stdout, proc.stderr), (1, USAGE, b""))
+
+    def test_unopenable_file(self):
+        path = os.path.join(self.dir.name, "missing")
+        proc = self.run_sha(path, 4, 2, 0, 0)
+        self.assert_refused(proc, 2, b"sha: unable to open file %s\n" % path.encode())
+
+    def test_numbers_convert_like_atoi(self):
+        self.assertEqual(self.fields(self.file(bytes(10)), " 4xyz", "+2", "0", "junk"),
+                         "4 2 3 1 10 2 0 0")
+
+
+class Faults(ShaCase):
+    def test_window_below_one_is_refused_before_opening(self):
+        missing = os.path.join(self.dir.name, "missing")
+        for window in ("0", "-5", "abc"):
+            proc = self.run_sha(missing, 16, window, 0, 0)
+            self.assert_refused(proc, 3)
+            self.assertNotIn(b"unable to open", proc.stderr)
+
+    def test_chunk_size_is_computed_without_wrapping(self):
+        missing = os.path.join(self.dir.name, "missing")
+        # S = 2^32 - 1 (would wrap to -1) and S = -2^31 - 1 (would wrap to 2^31 - 1).
+        self.assert_refused(self.run_sha(missing, 2147483647, 1, -2147483648, 0), 3)
+        self.assert_refused(self.run_sha(missing, -2147483648, 1, 1, 0), 3,
+                            b"sha: min chunk size is 1\n")
+
+    @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than the limit")
+    def test_unallocatable_chunk_buffers(self):
+        proc = self.run_sha(self.file(bytes(10)), 1 << 30, 64, 0, 0, limit_memory=256 << 20)
+        self.assertGreater(proc.returncode, 0, "an exit status, not a signal")
+        self.assert_refused(proc, proc.returncode)
+
+    def test_read_error_names_the_path(self):
+        proc = self.run_sha(self.dir.name, 4, 2, 0, 0)
+        self.assert_refused(proc, 2)
+        self.assertIn(self.dir.name.encode(), proc.stderr)
+
+    def test_shorter_last_window_is_compared_and_charged(self):
+        # 100 bytes in windows of 40: the last window is bytes 80-99.
+        data = bytearray(100); data[3] = 1; data[95] = 1
+        self.assert_line(data, (100, 40, 0, 0), "100 40 1 0 100 0 1 2")
+        data[41] = 1  # three windows cost 144, not below 100
+        self.assert_line(data, (100, 40, 0, 0), "100 40 1 0 100 0 1 0")
+
+
+class ReferenceModel(ShaCase):
+    """Random and structured inputs: the program and the model must agree."""
+
+    def generate(self, rng, length, S):
+        kind = rng.choice(["zeros", "random", "sparse", "repeats", "mixed"])
+        if kind == "zeros":
+            return bytes(length)
+        if kind == "random":
+            return rng.randbytes(length)
+        if kind == "sparse":  # about 1% non-zero: both sides of the threshold
+            data = bytearray(length)
+            for i in range(length):
+                if rng.random() < 0.0105:
+                    data[i] = rng.randrange(1, 256)
+            return bytes(data)
+        if kind == "repeats":  # few distinct chunks, so fingerprints repeat
+            pieces = [bytes(S), rng.randbytes(S), bytes([0] * (S - 1) + [7])]
+            return b"".join(rng.choice(pieces) for _ in range(length // max(S, 1) + 1))[:length]
+        return b"".join(rng.choice([bytes(37), rng.randbytes(11), b"\0\1" * 9])
+                        for _ in range(length // 19 + 1))[:length]
+
+    def check(self, data, N, W, b, e):
+        expected = " ".join(map(str, reference(data, N, W, b, e)))
+        self.assertEqual(self.fields(self.file(data), N, W, b, e), expected, (len(data), N, W, b, e))
+
+    def test_random_arguments_and_inputs(self):
+        rng = random.Random(20240604)
+        for _ in range(250):
+            N = rng.choice([rng.randrange(1, 40), rng.randrange(40, 400), 100, 4096])
+            b, e = rng.randrange(-20, 30), rng.randrange(-20, 30)
+            S = N - b - e
+            if S < 1:
+                continue
+            W = rng.choice([1, S, rng.randrange(1, S + 1), max(1, S // rng.randrange(1, 9))])
+            length = rng.choice([0, max(b, 0), N, 3 * N, rng.randrange(0, 6 * S + 50)])
+            self.check(self.generate(rng, length, S), N, W, b, e)
+
+    def test_chunks_straddling_large_read_blocks(self):
+        rng = random.Random(5)
+        data = bytearray(rng.randbytes(3 << 20))
+        data[1 << 20:(2 << 20) + 777] = bytes((1 << 20) + 777)  # zero chunks too
+        self.check(bytes(data), 4099, 64, 5, 2)
+        self.check(bytes(data), 1536 * 1024, 4096, 0, 0)  # chunk larger than a block
+
+
+class LargeSparseFile(ShaCase):
+    def test_counters_beyond_two_gib(self):
+        length = (1 << 31) + 3 * 4096 + 100
+        path = os.path.join(self.dir.name, "sparse")
+        with open(path, "wb") as f:
+            f.truncate(length)
+            f.seek((1 << 31) + 4096 + 5)
+            f.write(b"\1\2\3\4\5")  # a sparse chunk: digested, a new fingerprint
+            f.seek((1 << 31) + 2 * 4096)
+            f.write(b"\xff" * 100)  # a dense chunk: two differing windows of 64
+        chunks = length // 4096 + 1
+        self.assertEqual(self.fields(path, 4096, 64, 0, 0),
+                         f"4096 64 {chunks} 2 {length} {4096 - 100} 1 2")
+
+
+if __name__ == "__main__":
+    unittest.main()

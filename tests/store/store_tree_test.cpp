@@ -122,7 +122,7 @@ void run_on_small_stack(const std::function<void()>& body)
 {
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, 256 * 1024);
+    pthread_attr_setstacksize(&attributes, 128 * 1024);
     pthread_t thread;
     auto run = [](void* f) -> void* {
         (*static_cast<const std::function<void()>*>(f))();
@@ -135,7 +135,7 @@ void run_on_small_stack(const std::function<void()>& body)
 
 TEST(StoreTree, DegenerateTreesNeedNoRecursion)
 {
-    constexpr unsigned int kDepth = 30000;  // a recursive walk needs > 256 KiB
+    constexpr unsigned int kDepth = 20000;  // a recursive walk needs > 128 KiB
     for (bool ascending : {true, false}) {
         SCOPED_TRACE(ascending ? "ascending insertion" : "descending insertion");
         std::string inorder, preorder, postorder;

@@ -27,7 +27,7 @@ public:
     void flush();
 
 private:
-    char* appendOffset(char* dst) const;
+    static char* appendOffset(char* dst, std::uint64_t offset);
 
     std::FILE* out;
     std::unique_ptr<char[]> text;

@@ -195,8 +195,106 @@ void BigUnsigned::subtract(const BigUnsigned &a, const BigUnsigned &b) {
 }
 
 // ---- Multiplication and division ----
+// Both work a whole block at a time with 64-bit intermediate products. They
+// give the same blocks, and allocate the same sizes, as shifting and adding
+// (or subtracting) one bit at a time would.
 
-// Shift-and-add over the bits of a.
+namespace {
+
+typedef unsigned long long Wide;
+const unsigned int blockBits = BigUnsigned::N;
+
+Blk low(Wide w) { return Blk(w); }
+Blk high(Wide w) { return Blk(w >> blockBits); }
+
+// Schoolbook multiplication: product (zeroed, outerLen + innerLen blocks)
+// += outer * inner.
+void multiplyBlocks(Blk *product, const Blk *outer, Index outerLen, const Blk *inner, Index innerLen) {
+    for (Index i = 0; i < outerLen; i++) {
+        Blk carry = 0;
+        for (Index j = 0; j < innerLen; j++) {
+            Wide t = Wide(outer[i]) * inner[j] + product[i + j] + carry;
+            product[i + j] = low(t);
+            carry = high(t);
+        }
+        product[i + innerLen] = carry;
+    }
+}
+
+// Division by a single block: u (uLen blocks) becomes the remainder in
+// u[0], quotient receives uLen blocks.
+void divideByBlock(Blk *u, Index uLen, Blk d, Blk *quotient) {
+    Wide remainder = 0;
+    for (Index i = uLen; i-- > 0;) {
+        Wide current = (remainder << blockBits) | u[i];
+        quotient[i] = low(current / d);
+        remainder = current % d;
+    }
+    u[0] = low(remainder);
+}
+
+// Subtracts qhat * v (n blocks) from u[0..n]; adds v back and lowers qhat
+// when that went below zero. Returns the corrected qhat.
+Blk subtractMultiple(Blk *u, const Blk *v, Index n, Wide qhat) {
+    Blk productCarry = 0, borrow = 0;
+    for (Index i = 0; i < n; i++) {
+        Wide p = qhat * v[i] + productCarry;
+        productCarry = high(p);
+        Wide difference = Wide(u[i]) - low(p) - borrow;
+        u[i] = low(difference);
+        borrow = Blk(difference >> 63);
+    }
+    Wide top = Wide(u[n]) - productCarry - borrow;
+    u[n] = low(top);
+    if ((top >> 63) == 0)
+        return low(qhat);
+    Blk carry = 0;
+    for (Index i = 0; i < n; i++) {
+        Wide sum = Wide(u[i]) + v[i] + carry;
+        u[i] = low(sum);
+        carry = high(sum);
+    }
+    u[n] += carry;
+    return low(qhat - 1);
+}
+
+// Long division by a divisor v of n >= 2 blocks (Knuth's algorithm D).
+// u holds uLen + 1 blocks with u[uLen] = 0 and becomes the remainder in
+// its first n blocks; vn is scratch for n blocks; quotient receives
+// uLen - n + 1 blocks.
+void divideByBlocks(Blk *u, Index uLen, const Blk *v, Index n, Blk *vn, Blk *quotient) {
+    // Scale both so that the divisor's top bit is set; the quotient stays
+    // the same and each quotient estimate is then off by at most two.
+    unsigned int shift = unsigned(__builtin_clz(v[n - 1]));
+    for (Index i = n - 1; i > 0; i--)
+        vn[i] = shift == 0 ? v[i] : (v[i] << shift) | (v[i - 1] >> (blockBits - shift));
+    vn[0] = v[0] << shift;
+    if (shift != 0) {
+        for (Index i = uLen; i > 0; i--)
+            u[i] = (u[i] << shift) | (u[i - 1] >> (blockBits - shift));
+        u[0] <<= shift;
+    }
+    const Wide base = Wide(1) << blockBits;
+    for (Index j = uLen - n + 1; j-- > 0;) {
+        Wide numerator = (Wide(u[j + n]) << blockBits) | u[j + n - 1];
+        Wide qhat = numerator / vn[n - 1];
+        Wide rhat = numerator % vn[n - 1];
+        while (qhat >= base || qhat * vn[n - 2] > ((rhat << blockBits) | u[j + n - 2])) {
+            qhat--;
+            rhat += vn[n - 1];
+            if (rhat >= base)
+                break;
+        }
+        quotient[j] = subtractMultiple(u + j, vn, n, qhat);
+    }
+    if (shift != 0) {
+        for (Index i = 0; i < n; i++)
+            u[i] = (u[i] >> shift) | (u[i + 1] << (blockBits - shift));
+    }
+}
+
+} // namespace
+
 void BigUnsigned::multiply(const BigUnsigned &a, const BigUnsigned &b) {
     if (this == &a || this == &b) {
         BigUnsigned tmpThis;
@@ -212,33 +310,15 @@ void BigUnsigned::multiply(const BigUnsigned &a, const BigUnsigned &b) {
     allocate(productLen);
     for (Index i = 0; i < productLen; i++)
         blk[i] = 0;
-    for (Index i = 0; i < a.len; i++) {
-        for (Index i2 = 0; i2 < N; i2++) {
-            if ((a.blk[i] & (Blk(1) << i2)) == 0)
-                continue;
-            Index k = i;
-            bool carryIn = false;
-            for (Index j = 0; j <= b.len; j++, k++) {
-                Blk temp = blk[k] + getShiftedBlock(b, j, i2);
-                bool carryOut = temp < blk[k];
-                if (carryIn) {
-                    temp++;
-                    carryOut = carryOut || temp == 0;
-                }
-                blk[k] = temp;
-                carryIn = carryOut;
-            }
-            for (; carryIn; k++) {
-                blk[k]++;
-                carryIn = blk[k] == 0;
-            }
-        }
-    }
+    // The shorter operand outside keeps the inner loop long.
+    if (a.len <= b.len)
+        multiplyBlocks(blk, a.blk, a.len, b.blk, b.len);
+    else
+        multiplyBlocks(blk, b.blk, b.len, a.blk, a.len);
     // A product of normal-form factors has at most one zero block on top.
     len = blk[productLen - 1] == 0 ? productLen - 1 : productLen;
 }
 
-// Shift-and-subtract long division, one quotient bit at a time.
 void BigUnsigned::divideWithRemainder(const BigUnsigned &b, BigUnsigned &q) {
     if (this == &q)
         throw "BigUnsigned::divideWithRemainder: Cannot write quotient and remainder into the same variable";
@@ -253,48 +333,21 @@ void BigUnsigned::divideWithRemainder(const BigUnsigned &b, BigUnsigned &q) {
         return;
     }
     // Every allocation comes before the first change of value, so a failed
-    // one leaves both objects as they were.
+    // one leaves both objects as they were. The object itself is the
+    // working dividend, with one block of room above its top.
     Index origLen = len;
     allocateAndCopy(origLen + 1);
-    std::unique_ptr<Blk[]> work2(new Blk[origLen + 1]);
+    std::unique_ptr<Blk[]> scaledDivisor(new Blk[b.len]);
     Index quotientLen = origLen - b.len + 1;
     q.allocate(quotientLen);
 
-    len = origLen + 1;
     blk[origLen] = 0;
-    q.len = quotientLen;
-    for (Index i = 0; i < quotientLen; i++)
-        q.blk[i] = 0;
-    for (Index i = quotientLen; i-- > 0;) {
-        q.blk[i] = 0;
-        for (Index i2 = N; i2-- > 0;) {
-            Index k = i;
-            bool borrowIn = false;
-            for (Index j = 0; j <= b.len; j++, k++) {
-                Blk temp = blk[k] - getShiftedBlock(b, j, i2);
-                bool borrowOut = temp > blk[k];
-                if (borrowIn) {
-                    borrowOut = borrowOut || temp == 0;
-                    temp--;
-                }
-                work2[k] = temp;
-                borrowIn = borrowOut;
-            }
-            for (; k < origLen && borrowIn; k++) {
-                borrowIn = blk[k] == 0;
-                work2[k] = blk[k] - 1;
-            }
-            if (!borrowIn) {
-                q.blk[i] |= Blk(1) << i2;
-                while (k > i) {
-                    k--;
-                    blk[k] = work2[k];
-                }
-            }
-        }
-    }
-    if (q.blk[q.len - 1] == 0)
-        q.len--;
+    if (b.len == 1)
+        divideByBlock(blk, origLen, b.blk[0], q.blk);
+    else
+        divideByBlocks(blk, origLen, b.blk, b.len, scaledDivisor.get(), q.blk);
+    q.len = q.blk[quotientLen - 1] == 0 ? quotientLen - 1 : quotientLen;
+    len = b.len;
     zapLeadingZeros();
 }
 

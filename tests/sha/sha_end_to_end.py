@@ -80,9 +80,6 @@ class ShaCase(unittest.TestCase):
         self.assertRegex(line, r"^(-?\d+ ){8}\d+\n\Z")
         return line.rsplit(" ", 1)[0]
 
-    def assert_line(self, data, args, expected):
-        self.assertEqual(self.fields(self.file(data), *args), expected)
-
     def assert_refused(self, proc, status, message=None):
         """One line on standard error beginning "sha: ", nothing on standard output."""
         self.assertEqual(proc.returncode, status)
@@ -97,10 +94,24 @@ class Examples(ShaCase):
     def test_documented_lines(self):
         one_in_64 = bytearray(64); one_in_64[17] = 1
         one_in_8 = bytearray(8); one_in_8[6] = 0xFF
-        self.assert_line(bytes(10), (4, 2, 0, 0), "4 2 3 1 10 2 0 0")
-        self.assert_line(one_in_64, (64, 4, 0, 0), "64 4 1 0 64 0 1 1")
-        self.assert_line(one_in_8, (8, 2, 0, 0), "8 2 1 0 8 0 1 0")
-        self.assert_line(bytes([0, 0, 0, 0, 0x41, 0x42]), (4, 2, 0, 0), "4 2 2 1 6 2 1 0")
+        # N = 10, b = 2, e = 3: chunks are bytes 2-6, 9-13, 16-20, 23-27; every
+        # skipped byte is non-zero, so a chunk taking one would be windowed.
+        skipped = bytearray(30)
+        for i in (0, 1, 7, 8, 14, 15, 21, 22, 28, 29):
+            skipped[i] = 0xEE
+        for data, args, expected in (
+                (bytes(10), (4, 2, 0, 0), "4 2 3 1 10 2 0 0"),
+                (one_in_64, (64, 4, 0, 0), "64 4 1 0 64 0 1 1"),
+                (one_in_8, (8, 2, 0, 0), "8 2 1 0 8 0 1 0"),
+                (bytes([0, 0, 0, 0, 0x41, 0x42]), (4, 2, 0, 0), "4 2 2 1 6 2 1 0"),
+                (skipped, (10, 2, 2, 3), "10 2 4 1 20 0 0 0"),
+                (b"", (16, 4, 0, 0), "16 4 0 0 0 0 0 0"),
+                (b"\1\2\3", (16, 4, 3, 0), "16 4 0 0 0 0 0 0"),  # no longer than b
+                (bytes(48), (16, 4, 0, 0), "16 4 3 1 48 0 0 0"),  # a multiple of N
+                # b = -2 skips nothing and widens S to 6; field 1 stays N.
+                (bytes(10), (4, 2, -2, 0), "4 2 2 1 10 2 0 0"),
+                (bytes(10), (" 4xyz", "+2", "0", "junk"), "4 2 3 1 10 2 0 0")):  # atoi
+            self.assertEqual(self.fields(self.file(data), *args), expected, args)
 
     def test_one_percent_threshold(self):
         for size, non_zero, windowed in ((4096, 40, 0), (4096, 41, 1), (100, 1, 0), (100, 2, 1)):
@@ -108,26 +119,7 @@ class Examples(ShaCase):
             for i in range(non_zero):
                 chunk[i * 13 % size] = 0x80
             line = self.fields(self.file(chunk), size, size, 0, 0).split()
-            self.assertEqual(line[6], str(windowed), (size, non_zero))
-            self.assertEqual(line[3], str(1 - windowed))
-
-    def test_begin_and_end_offsets_frame_chunks(self):
-        # N = 10, b = 2, e = 3: chunks are bytes 2-6, 9-13, 16-20, 23-27;
-        # every skipped byte is non-zero, so a chunk that took one would
-        # leave the digest branch.
-        data = bytearray(30)
-        for i in (0, 1, 7, 8, 14, 15, 21, 22, 28, 29):
-            data[i] = 0xEE
-        self.assert_line(data, (10, 2, 2, 3), "10 2 4 1 20 0 0 0")
-
-    def test_short_files_and_exact_multiples(self):
-        self.assert_line(b"", (16, 4, 0, 0), "16 4 0 0 0 0 0 0")
-        self.assert_line(b"\1\2\3", (16, 4, 3, 0), "16 4 0 0 0 0 0 0")  # no longer than b
-        self.assert_line(bytes(48), (16, 4, 0, 0), "16 4 3 1 48 0 0 0")
-
-    def test_negative_begin_offset_skips_nothing_and_widens_the_chunk(self):
-        # S = 4 + 2 = 6: chunks 0-5 and 6-9 padded by 2; field 1 stays N.
-        self.assert_line(bytes(10), (4, 2, -2, 0), "4 2 2 1 10 2 0 0")
+            self.assertEqual((line[3], line[6]), (str(1 - windowed), str(windowed)))
 
     def test_chunk_smaller_than_window(self):
         proc = self.run_sha(os.path.join(self.dir.name, "never-opened"), 100, 90, 10, 10)
@@ -143,10 +135,6 @@ class Examples(ShaCase):
         path = os.path.join(self.dir.name, "missing")
         proc = self.run_sha(path, 4, 2, 0, 0)
         self.assert_refused(proc, 2, b"sha: unable to open file %s\n" % path.encode())
-
-    def test_numbers_convert_like_atoi(self):
-        self.assertEqual(self.fields(self.file(bytes(10)), " 4xyz", "+2", "0", "junk"),
-                         "4 2 3 1 10 2 0 0")
 
 
 class Faults(ShaCase):
@@ -178,9 +166,9 @@ class Faults(ShaCase):
     def test_shorter_last_window_is_compared_and_charged(self):
         # 100 bytes in windows of 40: the last window is bytes 80-99.
         data = bytearray(100); data[3] = 1; data[95] = 1
-        self.assert_line(data, (100, 40, 0, 0), "100 40 1 0 100 0 1 2")
+        self.assertEqual(self.fields(self.file(data), 100, 40, 0, 0), "100 40 1 0 100 0 1 2")
         data[41] = 1  # three windows cost 144, not below 100
-        self.assert_line(data, (100, 40, 0, 0), "100 40 1 0 100 0 1 0")
+        self.assertEqual(self.fields(self.file(data), 100, 40, 0, 0), "100 40 1 0 100 0 1 0")
 
 
 class ReferenceModel(ShaCase):

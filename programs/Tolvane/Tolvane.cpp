@@ -98,7 +98,7 @@ class ChunkingRun {
 public:
     ChunkingRun(const Parameters& params, std::FILE* out, std::FILE* err)
         : params_(params), out_(out), err_(err), store_(params.sum_vec_size), window_(params.window_size),
-          block_(kReadBlockSize) {}
+          block_(kReadBlockSize), anchor_bits_(kReadBlockSize / 64 + 1) {}
 
     // Builds the rolling fingerprint; its table is part of the timed work.
     void createFingerprint() {
@@ -113,6 +113,7 @@ public:
 
 private:
     void closeChunk();
+    void chunkSpan(const unsigned char* bytes, std::size_t count);
     // Reads the next block of the file; 0 at its end or after a read error.
     std::size_t readBlock(std::FILE* fp) { return std::fread(block_.data(), 1, block_.size(), fp); }
     bool finishFile(std::FILE* fp, const std::string& path);
@@ -126,6 +127,7 @@ private:
     std::unique_ptr<Rabin> rabin_;
     std::vector<unsigned char> window_;
     std::vector<unsigned char> block_;
+    std::vector<std::uint64_t> anchor_bits_;
     unsigned sha_value_[5] = {0, 0, 0, 0, 0};
 
     std::uint64_t total_chunks_ = 0;
@@ -167,6 +169,48 @@ void ChunkingRun::closeChunk() {
     chunk_size_ = 0;
 }
 
+// The first position in [from, end) whose bit is set, or end.
+std::size_t firstAnchor(const std::uint64_t* anchor_bits, std::size_t from, std::size_t end) {
+    while (from < end) {
+        const std::uint64_t bits = anchor_bits[from / 64] >> (from % 64);
+        if (bits != 0) return std::min(end, from + static_cast<std::size_t>(__builtin_ctzll(bits)));
+        from = (from / 64 + 1) * 64;
+    }
+    return end;
+}
+
+// Main phase over a span of the file: every byte rolls the fingerprint and
+// grows the chunk; a chunk closes at the first anchor once it holds
+// min_chunk_size bytes, or when it reaches max_chunk_size bytes.
+void ChunkingRun::chunkSpan(const unsigned char* bytes, std::size_t count) {
+    rabin_->IncrementSpan(bytes, count, anchor_bits_.data());
+    byte_counter_ += count;
+    const std::uint64_t min_chunk_size = params_.min_chunk_size;
+    const std::uint64_t max_chunk_size = params_.max_chunk_size;
+    std::size_t chunk_start = 0;  // where the bytes not yet digested begin
+    std::size_t next = 0;         // the next position to decide
+    while (next < count) {
+        // Counting the byte at a position, the chunk reaches the maximum
+        // (a forced close) and the minimum (anchors count from there) at:
+        const std::uint64_t to_max = chunk_size_ < max_chunk_size ? max_chunk_size - chunk_size_ : 1;
+        const std::uint64_t to_min = chunk_size_ < min_chunk_size ? min_chunk_size - chunk_size_ : 1;
+        const std::size_t left = count - next;
+        const std::size_t forced = to_max <= left ? next + to_max - 1 : count;
+        std::size_t close = forced;
+        if (to_min <= left) close = firstAnchor(anchor_bits_.data(), next + to_min - 1, forced);
+        if (close >= count) {
+            chunk_size_ += left;
+            break;
+        }
+        chunk_size_ += close + 1 - next;
+        sha_.Input(bytes + chunk_start, static_cast<unsigned>(close + 1 - chunk_start));
+        chunk_start = close + 1;
+        closeChunk();
+        next = close + 1;
+    }
+    sha_.Input(bytes + chunk_start, static_cast<unsigned>(count - chunk_start));
+}
+
 bool ChunkingRun::processFile(const std::string& path) {
     std::FILE* fp = std::fopen(path.c_str(), "rb");
     if (fp == nullptr) {
@@ -200,29 +244,13 @@ bool ChunkingRun::processFile(const std::string& path) {
     if (primed < window_size) return finishFile(fp, path);
 
     rabin_->Initialize(window_.data());
-    Rabin& rabin = *rabin_;
-    const std::uint64_t min_chunk_size = params_.min_chunk_size;
-    const std::uint64_t max_chunk_size = params_.max_chunk_size;
     for (;;) {
         if (used == have) {
             have = readBlock(fp);
             used = 0;
             if (have == 0) break;
         }
-        // Bytes of the current chunk go to the digest as whole spans.
-        const unsigned char* bytes = block_.data();
-        std::size_t span_start = used;
-        for (std::size_t i = used; i < have; ++i) {
-            const bool found_anchor = rabin.Increment(bytes[i]);
-            ++chunk_size_;
-            if ((found_anchor && chunk_size_ >= min_chunk_size) || chunk_size_ >= max_chunk_size) {
-                sha_.Input(bytes + span_start, static_cast<unsigned>(i + 1 - span_start));
-                span_start = i + 1;
-                closeChunk();
-            }
-        }
-        sha_.Input(bytes + span_start, static_cast<unsigned>(have - span_start));
-        byte_counter_ += have - used;
+        chunkSpan(block_.data() + used, have - used);
         used = have;
     }
     if (chunk_size_ > 0 && !std::ferror(fp)) closeChunk();

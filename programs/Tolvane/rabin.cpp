@@ -8,6 +8,7 @@
 
 #include "BigIntegerUtils.h"
 #include "BigUnsigned.h"
+#include "rabin_roll.h"
 
 namespace {
 
@@ -83,6 +84,29 @@ bool Rabin::Initialize(unsigned short win_size, unsigned char* window) {
     fingerprint = wordThroughDecimalText(s, 1000);
     buffer_end = 0;
     return isAnchor();
+}
+
+void Rabin::IncrementSpan(const unsigned char* bytes, std::size_t count, std::uint64_t* anchor_bits) {
+    if (count == 0) return;
+    // Lay the window out oldest byte first, followed by the span, so that the
+    // byte leaving at each step is simply window_size places back.
+    const std::size_t older_part = window_size - buffer_end;
+    span_scratch.resize(window_size + count);
+    unsigned char* stream = span_scratch.data();
+    std::memcpy(stream, buffer + buffer_end, older_part);
+    std::memcpy(stream + older_part, buffer, buffer_end);
+    std::memcpy(stream + window_size, bytes, count);
+
+    const std::uint32_t outgoing_weight = table[1] * p;  // 7^window_size mod 2^32
+    fingerprint = rabin_roll::current()(fingerprint, stream, window_size, count, outgoing_weight,
+                                        anchor_bit_mask, anchor_bits);
+
+    // The ring ends as count single steps would leave it.
+    buffer_end = static_cast<unsigned short>((buffer_end + count) % window_size);
+    const unsigned char* window = stream + count;
+    const std::size_t newer_part = window_size - buffer_end;
+    std::memcpy(buffer + buffer_end, window, newer_part);
+    std::memcpy(buffer, window + newer_part, buffer_end);
 }
 
 void Rabin::displayBuffer() const {

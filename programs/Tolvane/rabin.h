@@ -9,7 +9,9 @@
 #ifndef DEDUP_TOLVANE_RABIN_H
 #define DEDUP_TOLVANE_RABIN_H
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class Rabin {
 public:
@@ -35,6 +37,11 @@ public:
         return isAnchor();
     }
 
+    // Slides the window over count bytes, exactly as count calls of Increment
+    // would, and sets bit i of anchor_bits (64 to a word, (count + 63) / 64
+    // words, all written) when the position after bytes[i] is an anchor.
+    void IncrementSpan(const unsigned char* bytes, std::size_t count, std::uint64_t* anchor_bits);
+
     bool isAnchor() const { return (fingerprint & anchor_bit_mask) == 0; }
     std::uint32_t getFingerprint() const { return fingerprint; }
 
@@ -53,6 +60,7 @@ private:
     unsigned short buffer_end;
     unsigned short window_size;
     std::uint32_t anchor_bit_mask;
+    std::vector<unsigned char> span_scratch;  // the window followed by a span, for IncrementSpan
 };
 
 #endif

@@ -1,6 +1,4 @@
 // The summary vector: bit positions, the listing, and what contains counts.
-#include <gtest/gtest.h>
-
 #include <sstream>
 
 #include "store_test_support.h"
@@ -40,8 +38,6 @@ TEST(SummaryVector, FiveWordsSetFiveBitPositions)
     expected[2102] = 0x80000000;  // 0xFFFFFFFF mod 100000 = 67295 = 2102 * 32 + 31
     EXPECT_EQ(listed_words(store, 3125), expected);
 
-    FingerprintStore cleared(6);
-    EXPECT_EQ(listed_words(cleared, 6), std::vector<unsigned int>(6, 0));
     FingerprintStore one_line(4);
     EXPECT_EQ(captured_stdout([&] { one_line.print_summary_vector(); }), "0 0 0 0\n");
 }
@@ -52,7 +48,6 @@ TEST(SummaryVector, FastLookupSeesOnlyInsertedBits)
     const Fingerprint d = {12345, 678910, 0xDEADBEEF, 42, 7};
     const Fingerprint shares_four_bits = {12345, 678910, 0xDEADBEEF, 42, 8};
     EXPECT_FALSE(store.fast_lookup(d.data()));
-    EXPECT_FALSE(store.fast_lookup(by_first_word(0).data()));
 
     EXPECT_TRUE(store.insert(d.data()));
     EXPECT_TRUE(store.fast_lookup(d.data()));

@@ -3,7 +3,10 @@
 #ifndef DEDUP_TESTS_STORE_TEST_SUPPORT_H
 #define DEDUP_TESTS_STORE_TEST_SUPPORT_H
 
+#include <gtest/gtest.h>
+
 #include <array>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,21 +16,44 @@
 // Compares like the store: unsigned words, word 0 first.
 using Fingerprint = std::array<unsigned int, 5>;
 
-// A fingerprint ordered by word 0 alone.
 inline Fingerprint by_first_word(unsigned int w0) { return {w0, 0, 0, 0, 0}; }
 
-// Standard output written while `action` runs.
-std::string captured_stdout(const std::function<void()>& action);
+inline std::string captured_stdout(const std::function<void()>& action)
+{
+    testing::internal::CaptureStdout();
+    action();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
 
-// Reads a tree listing (" <40 hex digits> " per node) back into fingerprints;
-// a malformed listing fails the current test.
-std::vector<Fingerprint> parse_tree_listing(const std::string& listing);
+// A tree listing (" <40 hex digits> " per node) read back; a malformed one
+// fails the current test.
+inline std::vector<Fingerprint> parse_tree_listing(const std::string& listing)
+{
+    constexpr std::size_t kEntry = 1 + 40 + 1;
+    EXPECT_EQ(listing.size() % kEntry, 0u) << listing;
+    std::vector<Fingerprint> result;
+    for (std::size_t at = 0; at + kEntry <= listing.size(); at += kEntry) {
+        const std::string entry = listing.substr(at, kEntry);
+        EXPECT_TRUE(entry[0] == ' ' && entry.find_first_not_of("0123456789abcdef", 1) == kEntry - 1) << entry;
+        Fingerprint f{};
+        for (int i = 0; i < 5; ++i) f[i] = static_cast<unsigned int>(std::stoul(entry.substr(1 + 8 * i, 8), nullptr, 16));
+        result.push_back(f);
+    }
+    return result;
+}
 
-std::vector<Fingerprint> inorder_of(const FingerprintStore& store);
-std::vector<Fingerprint> preorder_of(const FingerprintStore& store);
-std::vector<Fingerprint> postorder_of(const FingerprintStore& store);
+// e.g. listing_of(store, &FingerprintStore::print_inorder)
+inline std::vector<Fingerprint> listing_of(const FingerprintStore& store, void (FingerprintStore::*print)() const)
+{
+    return parse_tree_listing(captured_stdout([&] { (store.*print)(); }));
+}
 
-// Word 0 of each fingerprint, for short expectations.
-std::vector<unsigned int> first_words(const std::vector<Fingerprint>& fingerprints);
+inline std::vector<unsigned int> first_words(const std::vector<Fingerprint>& fingerprints)
+{
+    std::vector<unsigned int> words;
+    for (const Fingerprint& f : fingerprints) words.push_back(f[0]);
+    return words;
+}
 
 #endif

@@ -91,6 +91,10 @@ def cases(rng, count):
         yield "scmp", [x, y], [str((x > y) - (x < y))]
         z = y or 1
         yield "sdiv", [x, z], [x // z, x % z]
+    for _ in range(8):  # a few of the sizes the largest fingerprint windows need
+        a, b = value(rng, 20000), value(rng, 6000)
+        yield "mul", [a, b], [a * b]
+        yield "div", [a, b], [a // b, a % b] if b else [0, a]
     for base in range(2, 37):
         for _ in range(count // 20):
             v = value(rng)

@@ -4,10 +4,10 @@
 // With C = 7^window_size mod 2^32, one step of the window is
 //     f = 7 * f + incoming - C * outgoing   (mod 2^32),
 // which equals removing the outgoing byte's table value and shifting in the
-// incoming byte. A portable loop does this one byte at a time; an AVX2 path,
-// chosen at run time when the CPU has it, computes sixteen positions at once
-// by a prefix scan. Both give identical fingerprints and anchors; tests
-// switch between them to prove it.
+// incoming byte. A portable loop does this one byte at a time; AVX2 and
+// AVX-512 paths, chosen at run time from what the CPU has, compute many
+// positions at once by a prefix scan. All give identical fingerprints and
+// anchors; tests switch between them to prove it.
 #ifndef DEDUP_TOLVANE_RABIN_ROLL_H
 #define DEDUP_TOLVANE_RABIN_ROLL_H
 
@@ -29,19 +29,27 @@ std::uint32_t roll_portable(std::uint32_t fingerprint, const unsigned char* stre
                             std::size_t count, std::uint32_t outgoing_weight, std::uint32_t mask,
                             std::uint64_t* anchor_bits);
 
-// Call only when avx2_supported().
+// Call these only when supported() says so.
 std::uint32_t roll_avx2(std::uint32_t fingerprint, const unsigned char* stream, std::size_t window_size,
                         std::size_t count, std::uint32_t outgoing_weight, std::uint32_t mask,
                         std::uint64_t* anchor_bits);
+std::uint32_t roll_avx512(std::uint32_t fingerprint, const unsigned char* stream, std::size_t window_size,
+                          std::size_t count, std::uint32_t outgoing_weight, std::uint32_t mask,
+                          std::uint64_t* anchor_bits);
 
-// True when the AVX2 path was compiled in and this CPU can run it.
-bool avx2_supported();
+enum class Path { portable, avx2, avx512 };
 
-// Chooses the path for every Rabin of the process (AVX2 only where
-// supported); returns whether AVX2 is now in use. Starts as avx2_supported().
-bool enable_avx2(bool enable);
+// True when the path was compiled in and this CPU can run it.
+bool supported(Path path);
 
-// The path in force.
+// The fastest supported path; what every Rabin of the process starts with.
+Path fastest();
+
+// Chooses the path for every Rabin of the process; an unsupported choice
+// keeps the portable path. Returns the path now in force.
+Path use(Path path);
+
+// The function of the path in force.
 RollFunction current();
 
 }  // namespace rabin_roll

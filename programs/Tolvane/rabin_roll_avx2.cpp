@@ -4,8 +4,9 @@
 // f_i = 7 * f_(i-1) + g_i. Within eight lanes a prefix scan gives
 // P_t = sum over u <= t of 7^(t-u) * g_u; then f_t = 7^(t+1) * F + P_t, F being
 // the fingerprint before the group. The second eight lanes are computed from
-// F directly (not from the first eight), so the only dependency carried from
-// group to group is one multiply and one add.
+// F directly (not from the first eight), and F itself is carried in a scalar
+// register, so the only dependency from group to group is one multiply and
+// one add.
 #include <immintrin.h>
 
 #include <cstring>
@@ -28,9 +29,15 @@ __m256i shift_lanes_up(__m256i v) {
     return _mm256_blend_epi32(moved, _mm256_setzero_si256(), (1 << K) - 1);
 }
 
+__m256i times_7(__m256i x) { return _mm256_sub_epi32(_mm256_slli_epi32(x, 3), x); }
+
+__m256i times_49(__m256i x) {  // 64x - 16x + x
+    return _mm256_add_epi32(_mm256_sub_epi32(_mm256_slli_epi32(x, 6), _mm256_slli_epi32(x, 4)), x);
+}
+
 __m256i prefix_scan(__m256i g) {
-    __m256i p = _mm256_add_epi32(g, _mm256_mullo_epi32(shift_lanes_up<1>(g), _mm256_set1_epi32(7)));
-    p = _mm256_add_epi32(p, _mm256_mullo_epi32(shift_lanes_up<2>(p), _mm256_set1_epi32(49)));
+    __m256i p = _mm256_add_epi32(g, times_7(shift_lanes_up<1>(g)));
+    p = _mm256_add_epi32(p, times_49(shift_lanes_up<2>(p)));
     return _mm256_add_epi32(p, _mm256_mullo_epi32(shift_lanes_up<4>(p), _mm256_set1_epi32(2401)));
 }
 
@@ -57,10 +64,10 @@ std::uint32_t roll_avx2(std::uint32_t fingerprint, const unsigned char* stream, 
     const __m256i mask_lanes = _mm256_set1_epi32(static_cast<int>(mask));
     const __m256i lane_seven = _mm256_set1_epi32(7);
 
+    const std::uint32_t power_16 = powers[15];
     std::memset(anchor_bits, 0, (count + 63) / 64 * sizeof(std::uint64_t));
     const unsigned char* outgoing = stream;
     const unsigned char* incoming = stream + window_size;
-    __m256i before = _mm256_set1_epi32(static_cast<int>(fingerprint));  // F in every lane
     std::size_t i = 0;
     for (; i + 16 <= count; i += 16) {
         const __m256i g_low = _mm256_sub_epi32(load_eight_bytes(incoming + i),
@@ -68,17 +75,18 @@ std::uint32_t roll_avx2(std::uint32_t fingerprint, const unsigned char* stream, 
         const __m256i g_high = _mm256_sub_epi32(load_eight_bytes(incoming + i + 8),
                                                 _mm256_mullo_epi32(weight, load_eight_bytes(outgoing + i + 8)));
         const __m256i p_low = prefix_scan(g_low);
-        const __m256i p_high = prefix_scan(g_high);
-        const __m256i p_low_last = _mm256_permutevar8x32_epi32(p_low, lane_seven);
+        // What the sixteen bytes contribute, apart from the fingerprint before them.
+        const __m256i p_high = _mm256_add_epi32(
+            prefix_scan(g_high), _mm256_mullo_epi32(_mm256_permutevar8x32_epi32(p_low, lane_seven), low_powers));
+        const __m256i before = _mm256_set1_epi32(static_cast<int>(fingerprint));
         const __m256i low = _mm256_add_epi32(p_low, _mm256_mullo_epi32(before, low_powers));
-        const __m256i high = _mm256_add_epi32(
-            _mm256_add_epi32(p_high, _mm256_mullo_epi32(p_low_last, low_powers)),
-            _mm256_mullo_epi32(before, high_powers));
-        before = _mm256_permutevar8x32_epi32(high, lane_seven);
+        const __m256i high = _mm256_add_epi32(p_high, _mm256_mullo_epi32(before, high_powers));
+        // Carried in a scalar register: one multiply and one add per group.
+        fingerprint = fingerprint * power_16 +
+                      static_cast<std::uint32_t>(_mm256_extract_epi32(p_high, 7));
         const std::uint64_t bits = anchor_lanes(low, mask_lanes) | anchor_lanes(high, mask_lanes) << 8;
         anchor_bits[i / 64] |= bits << (i % 64);
     }
-    fingerprint = static_cast<std::uint32_t>(_mm256_cvtsi256_si32(before));
     for (; i < count; ++i) {
         fingerprint = fingerprint * 7 + incoming[i] - outgoing_weight * outgoing[i];
         anchor_bits[i / 64] |= static_cast<std::uint64_t>((fingerprint & mask) == 0) << (i % 64);

@@ -1,40 +1,48 @@
-// Run-time choice between the AVX2 rolling path and the portable one.
+// Run-time choice among the rolling paths.
 #include "rabin_roll.h"
 
 namespace rabin_roll {
 
 namespace {
 
-bool cpu_has_avx2() {
+bool cpu_has(Path path) {
 #ifdef DEDUP_ROLL_FAST_PATH
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-#else
-    return false;
+    if (path == Path::avx2) return __builtin_cpu_supports("avx2");
+    if (path == Path::avx512) return __builtin_cpu_supports("avx512f");
 #endif
+    return path == Path::portable;
 }
 
-RollFunction pick(bool use_avx2) {
+RollFunction function_of(Path path) {
 #ifdef DEDUP_ROLL_FAST_PATH
-    if (use_avx2) return roll_avx2;
+    if (path == Path::avx512) return roll_avx512;
+    if (path == Path::avx2) return roll_avx2;
 #endif
-    (void)use_avx2;
+    (void)path;
     return roll_portable;
 }
 
-RollFunction chosen = pick(avx2_supported());
+RollFunction chosen = function_of(fastest());
 
 }  // namespace
 
-bool avx2_supported() {
-    static const bool supported = cpu_has_avx2();
-    return supported;
+bool supported(Path path) {
+    static const bool has_avx2 = cpu_has(Path::avx2);
+    static const bool has_avx512 = cpu_has(Path::avx512);
+    return path == Path::portable || (path == Path::avx2 && has_avx2) || (path == Path::avx512 && has_avx512);
 }
 
-bool enable_avx2(bool enable) {
-    const bool use_avx2 = enable && avx2_supported();
-    chosen = pick(use_avx2);
-    return use_avx2;
+Path fastest() {
+    if (supported(Path::avx512)) return Path::avx512;
+    if (supported(Path::avx2)) return Path::avx2;
+    return Path::portable;
+}
+
+Path use(Path path) {
+    const Path in_force = supported(path) ? path : Path::portable;
+    chosen = function_of(in_force);
+    return in_force;
 }
 
 RollFunction current() { return chosen; }

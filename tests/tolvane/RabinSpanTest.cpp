@@ -1,4 +1,4 @@
-// Rolling over whole spans, on the portable and the AVX2 path, against one
+// Rolling over whole spans, on every path (portable, AVX2, AVX-512), against one
 // Increment per byte: same fingerprints, anchors and ring.
 #include <gtest/gtest.h>
 
@@ -11,13 +11,15 @@
 
 namespace {
 
-class RabinSpan : public testing::TestWithParam<bool> {
+using rabin_roll::Path;
+
+class RabinSpan : public testing::TestWithParam<Path> {
 protected:
     void SetUp() override {
-        if (GetParam() && !rabin_roll::avx2_supported()) GTEST_SKIP() << "this CPU has no AVX2";
-        rabin_roll::enable_avx2(GetParam());
+        if (!rabin_roll::supported(GetParam())) GTEST_SKIP() << "this CPU or build lacks the path";
+        ASSERT_EQ(rabin_roll::use(GetParam()), GetParam());
     }
-    void TearDown() override { rabin_roll::enable_avx2(true); }
+    void TearDown() override { rabin_roll::use(rabin_roll::fastest()); }
 };
 
 void expectSameAsSingleSteps(unsigned short window_size, unsigned short anchor_bits, std::mt19937& rng,
@@ -68,9 +70,11 @@ TEST_P(RabinSpan, MatchesSingleStepsOnLargeWindowsAndAnchorMasks) {
     expectSameAsSingleSteps(65535, 4, rng, {70000, 1, 65535, 100}, true);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPaths, RabinSpan, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) {
-                             return info.param ? "Avx2" : "Portable";
+INSTANTIATE_TEST_SUITE_P(EveryPath, RabinSpan, testing::Values(Path::portable, Path::avx2, Path::avx512),
+                         [](const testing::TestParamInfo<Path>& info) {
+                             return info.param == Path::portable ? "Portable"
+                                    : info.param == Path::avx2   ? "Avx2"
+                                                                 : "Avx512";
                          });
 
 }  // namespace

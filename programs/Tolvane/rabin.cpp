@@ -1,5 +1,6 @@
 #include "rabin.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,9 @@
 #include "rabin_roll.h"
 
 namespace {
+
+// 7^9 and 255 * (7^9 - 1) / 6 both fit in 32 bits.
+constexpr unsigned kBytesPerStep = 9;
 
 BigUnsigned twoToThe32() {
     BigUnsigned value(1);
@@ -42,9 +46,14 @@ Rabin::Rabin(unsigned short num_anchor_bits, unsigned short window_size_)
     for (int i = 0; i < 32 - static_cast<int>(num_anchor_bits); ++i) anchor_bit_mask >>= 1;
 
     const BigUnsigned two_to_the_32 = twoToThe32();
+    // 7^(window_size - 1), up to nine factors of 7 a step (7^9 fits a word).
     BigUnsigned p_to_the_exp(1);
-    const BigUnsigned base(static_cast<unsigned long>(p));
-    for (unsigned i = 1; i < window_size; ++i) p_to_the_exp *= base;
+    for (unsigned exponent = 1; exponent < window_size; exponent += kBytesPerStep) {
+        const unsigned factors = std::min<unsigned>(kBytesPerStep, window_size - exponent);
+        unsigned long power = 1;
+        for (unsigned k = 0; k < factors; ++k) power *= p;
+        p_to_the_exp *= BigUnsigned(power);
+    }
 
     // table[i] = i * 7^(window_size - 1) mod 2^32: what byte i takes away
     // when it leaves the window as its oldest byte.
@@ -69,16 +78,21 @@ bool Rabin::Initialize(unsigned short win_size, unsigned char* window) {
     // A leading zero byte is taken as 1, so that the fingerprint of a window
     // of leading zeros is not itself zero.
     BigUnsigned s(static_cast<unsigned int>(window[0] == 0 ? 1 : window[0]));
-    const BigUnsigned base(static_cast<unsigned long>(p));
     buffer[0] = window[0];
-    for (unsigned i = 1; i < window_size; ++i) {
-        s *= base;
-        if (i < win_size) {
-            s += BigUnsigned(static_cast<unsigned int>(window[i]));
-            buffer[i] = window[i];
-        } else {
-            buffer[i] = 0;
+    // Horner's rule, nine bytes a step: the step's power of 7 and the sum of
+    // its nine byte terms each fit a word, so the exact value costs one
+    // multiplication and one addition per step. Bytes past win_size are 0.
+    for (unsigned i = 1; i < window_size; i += kBytesPerStep) {
+        const unsigned count = std::min<unsigned>(kBytesPerStep, window_size - i);
+        unsigned long power = 1;
+        unsigned int terms = 0;
+        for (unsigned k = i; k < i + count; ++k) {
+            buffer[k] = k < win_size ? window[k] : 0;
+            power *= p;
+            terms = terms * p + buffer[k];
         }
+        s *= BigUnsigned(power);
+        s += BigUnsigned(terms);
     }
     s %= twoToThe32();
     fingerprint = wordThroughDecimalText(s, 1000);

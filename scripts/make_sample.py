@@ -44,7 +44,7 @@ def main(folder):
     with open(os.path.join(folder, "disk.img"), "wb") as handle:
         handle.write(image)
 
-    notes = b"\0\0hello\0\0\0world\nagain\0" + bytes(4096) + b"at 0x1017\0"
+    notes = b"\0\0hello\0\0\0world\nagain\0" + bytes(4096) + b"the end\0"
     with open(os.path.join(folder, "notes.bin"), "wb") as handle:
         handle.write(notes)
 

@@ -1,4 +1,5 @@
-// The rolling fingerprint after every Increment equals the fingerprint
+// The rolling fingerprint after every Increment, and at every position of an
+// IncrementSpan (on each rolling path this CPU has), equals the fingerprint
 // computed directly from the last window_size bytes, modulo 2^32, and the
 // anchor answer follows its low bits; a stream whose first byte is 0 carries
 // an extra 7^(W-1+k) after k increments. Window sizes 1..300, anchor bits
@@ -15,6 +16,7 @@
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
 #include "rabin.h"
+#include "rabin_roll.h"
 
 namespace {
 
@@ -23,6 +25,12 @@ namespace {
 struct ReferenceWindow {
     std::deque<unsigned char> bytes;
     std::uint32_t extra = 0;
+
+    void roll(unsigned char next) {
+        bytes.pop_front();
+        bytes.push_back(next);
+        extra *= 7;
+    }
 
     std::uint32_t fingerprint() const {
         std::uint32_t value = 0;
@@ -74,18 +82,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(rabin.getFingerprint() == reference.fingerprint());
         FUZZ_CHECK(anchor == isAnchor(reference.fingerprint(), anchorBits));
 
+        const auto incrementOne = [&](unsigned char next) {
+            const bool found = rabin.Increment(next);
+            reference.roll(next);
+            FUZZ_CHECK(rabin.getFingerprint() == reference.fingerprint());
+            FUZZ_CHECK(found == isAnchor(reference.fingerprint(), anchorBits) && found == rabin.isAnchor());
+        };
+        if (form & 4) {
+            // Spans on the rolling path the form names (the portable one
+            // where the CPU lacks it), each maybe followed by a single step.
+            const rabin_roll::Path paths[] = {rabin_roll::Path::portable, rabin_roll::Path::avx2,
+                                              rabin_roll::Path::avx512};
+            rabin_roll::use(paths[(form >> 3) % 3]);
+            for (bool more = true; more && in.remaining() > 0;) {
+                const std::uint8_t step = in.takeByte();
+                more = step & 2;
+                const std::string span = in.takeBytes(in.takeScaledNumber(600));
+                std::vector<std::uint64_t> anchorWords((span.size() + 63) / 64);
+                rabin.IncrementSpan(reinterpret_cast<const unsigned char*>(span.data()), span.size(), anchorWords.data());
+                for (std::size_t i = 0; i < span.size(); ++i) {
+                    reference.roll(static_cast<unsigned char>(span[i]));
+                    const bool found = (anchorWords[i / 64] >> (i % 64)) & 1;
+                    FUZZ_CHECK(found == isAnchor(reference.fingerprint(), anchorBits));
+                }
+                FUZZ_CHECK(rabin.getFingerprint() == reference.fingerprint());
+                if (step & 1) incrementOne(in.takeByte());
+            }
+            continue;
+        }
         for (std::size_t length = in.takeNumber(1023); length > 0 && in.remaining() > 0; --length) {
             const unsigned char next = in.takeByte();
             if ((form & 2) && next == 0xFF) {
                 FUZZ_CHECK(!initializeQuietly(rabin, static_cast<unsigned short>(windowSize + 1), window.data()));
                 FUZZ_CHECK(rabin.getFingerprint() == reference.fingerprint());
             }
-            const bool found = rabin.Increment(next);
-            reference.bytes.pop_front();
-            reference.bytes.push_back(next);
-            reference.extra *= 7;
-            FUZZ_CHECK(rabin.getFingerprint() == reference.fingerprint());
-            FUZZ_CHECK(found == isAnchor(reference.fingerprint(), anchorBits) && found == rabin.isAnchor());
+            incrementOne(next);
         }
     }
     return 0;

@@ -6,10 +6,8 @@ usage: bad_input_nimbrel.py NIMBREL_PROGRAM [unittest arguments]
 """
 import os
 import re
-import sys
-import unittest
 
-from program_table import UNREADABLE_FILE, ProgramTable, Row
+from program_table import ProgramTable, Row, UNREADABLE_FILE, main
 
 USAGE = b"usage: Nimbrel <filename>\n"
 
@@ -43,5 +41,4 @@ class BadInput(ProgramTable):
 
 
 if __name__ == "__main__":
-    ProgramTable.PROGRAM = sys.argv.pop(1)
-    unittest.main(verbosity=2)
+    main()

@@ -6,10 +6,8 @@ usage: bad_input_sha.py SHA_PROGRAM [unittest arguments]
 """
 import os
 import re
-import sys
-import unittest
 
-from program_table import SMALL_ADDRESS_SPACE, UNREADABLE_FILE, ProgramTable, Row
+from program_table import ProgramTable, Row, SMALL_ADDRESS_SPACE, UNREADABLE_FILE, main
 
 USAGE = (b"usage: sha <file> <chunk size in bytes> <chunk window size in bytes> "
          b"<begin offset> <end offset>\n")
@@ -97,5 +95,4 @@ class BadInput(ProgramTable):
 
 
 if __name__ == "__main__":
-    ProgramTable.PROGRAM = sys.argv.pop(1)
-    unittest.main(verbosity=2)
+    main()

@@ -8,10 +8,10 @@ import os
 import random
 import re
 import sys
-import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tolvane"))
-from program_table import SMALL_ADDRESS_SPACE, UNREADABLE_FILE, ProgramTable, Row, time_pattern  # noqa: E402
+from program_table import (ProgramTable, Row, SMALL_ADDRESS_SPACE, UNREADABLE_FILE, main,  # noqa: E402
+                           time_pattern)
 from tolvane_model import TolvaneModel  # noqa: E402
 
 USAGE = (b"usage: Tolvane <f> <min> <max> <nmb> <win> <svl> <usv>\n"
@@ -131,5 +131,4 @@ class BadInput(ProgramTable):
 
 
 if __name__ == "__main__":
-    ProgramTable.PROGRAM = sys.argv.pop(1)
-    unittest.main(verbosity=2)
+    main()

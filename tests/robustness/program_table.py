@@ -5,6 +5,7 @@ import os
 import re
 import resource
 import subprocess
+import sys
 import tempfile
 import unittest
 from typing import NamedTuple, Union
@@ -97,3 +98,10 @@ class ProgramTable(unittest.TestCase):
         for row in rows:
             with self.subTest(row.name, args=row.args):
                 self.check_row(row)
+
+
+def main():
+    """Runs the calling script's tests on the program named first on the
+    command line (made absolute: the runs change directory)."""
+    ProgramTable.PROGRAM = os.path.abspath(sys.argv.pop(1))
+    unittest.main(module="__main__", verbosity=2)

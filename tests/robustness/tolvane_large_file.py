@@ -7,10 +7,9 @@ usage: tolvane_large_file.py TOLVANE_PROGRAM [unittest arguments]
 import os
 import random
 import sys
-import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tolvane"))
-from program_table import ProgramTable  # noqa: E402
+from program_table import ProgramTable, main  # noqa: E402
 from tolvane_model import TolvaneModel  # noqa: E402
 
 FOUR_GIB = 1 << 32
@@ -85,5 +84,4 @@ class LargeFile(ProgramTable):
 
 
 if __name__ == "__main__":
-    ProgramTable.PROGRAM = sys.argv.pop(1)
-    unittest.main(verbosity=2)
+    main()

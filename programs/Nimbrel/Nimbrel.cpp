@@ -1,10 +1,12 @@
 // The Nimbrel driver: lists every run of non-zero bytes of one file.
-// Exit statuses: 0 success; 1 usage; 2 the file cannot be opened or read.
+// Exit statuses: 0 success; 1 usage; 2 the file cannot be opened or read;
+// 4 out of memory.
 #include "Nimbrel.h"
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "NonZeroRunLister.h"
 
@@ -16,9 +18,7 @@ struct FileCloser {
     void operator()(std::FILE* fp) const { std::fclose(fp); }
 };
 
-}  // namespace
-
-int runNimbrel(int argc, char* argv[], std::FILE* out, std::FILE* err) {
+int listRuns(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     if (argc != 2) {
         std::fprintf(out, "usage: Nimbrel <filename>\n");
         return 1;
@@ -41,5 +41,16 @@ int runNimbrel(int argc, char* argv[], std::FILE* out, std::FILE* err) {
         lister.flush();
         std::fprintf(err, "Nimbrel: error reading file %s: %s\n", path, std::strerror(readError));
         return 2;
+    }
+}
+
+}  // namespace
+
+int runNimbrel(int argc, char* argv[], std::FILE* out, std::FILE* err) {
+    try {
+        return listRuns(argc, argv, out, err);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(err, "Nimbrel: out of memory\n");
+        return 4;
     }
 }

@@ -311,6 +311,12 @@ int run(int argc, char* argv[], std::FILE* out, std::FILE* err) {
         std::fprintf(err, "Tolvane: unable to open file %s\n", argv[1]);
         return 2;
     }
+    // A list that opens but cannot be read (a directory, say) is no empty list.
+    in.peek();
+    if (in.bad()) {
+        std::fprintf(err, "Tolvane: error reading file %s\n", argv[1]);
+        return 2;
+    }
     ChunkingRun chunking(params, out, err);
 
     hrtime_t start_time = 0;
@@ -321,6 +327,10 @@ int run(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     bool every_file_read = true;
     std::string str;
     while (in >> str) every_file_read = chunking.processFile(str) && every_file_read;
+    if (in.bad()) {
+        std::fprintf(err, "Tolvane: error reading file %s\n", argv[1]);
+        every_file_read = false;
+    }
 
     if (!readClock(end_time, out)) return 1;
     chunking.printReport(start_time, end_time);

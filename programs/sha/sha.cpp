@@ -4,7 +4,8 @@
 //
 // Exit statuses: 0 success; 1 usage or clock failure; 2 the file cannot be
 // opened or read; 3 unusable sizes (chunk smaller than the window, window
-// below one byte, chunk too large to measure); 4 out of memory.
+// below one byte, chunk too large to measure, a number outside the range of
+// an int); 4 out of memory.
 #include "sha.h"
 
 #include <sys/time.h>
@@ -57,6 +58,20 @@ struct Sizes {
     int end_offset;           // e
     std::int64_t chunk_size;  // S = N - b - e, which 32 bits cannot always hold
 };
+
+// A number as atoi reads it (leading blanks, an optional sign, digits;
+// anything else ends it, and no digits give 0), but refused with a message
+// when it does not fit an int instead of being read as some other number.
+bool readNumber(const char* text, const char* name, int& value, std::FILE* err) {
+    errno = 0;
+    const long long parsed = std::strtoll(text, nullptr, 10);
+    if (errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX) {
+        std::fprintf(err, "sha: %s %s is out of range\n", name, text);
+        return false;
+    }
+    value = static_cast<int>(parsed);
+    return true;
+}
 
 // Refuses sizes the measurement cannot work with; returns 0 or the status.
 int checkSizes(const Sizes& sizes, std::FILE* err) {
@@ -138,10 +153,11 @@ int runSha(int argc, char* argv[], std::FILE* out, std::FILE* err) {
         return 1;
     }
     Sizes sizes;
-    sizes.chunk_size_argument = std::atoi(argv[2]);
-    sizes.window_size = std::atoi(argv[3]);
-    sizes.begin_offset = std::atoi(argv[4]);
-    sizes.end_offset = std::atoi(argv[5]);
+    if (!readNumber(argv[2], "chunk size", sizes.chunk_size_argument, err) ||
+        !readNumber(argv[3], "chunk window size", sizes.window_size, err) ||
+        !readNumber(argv[4], "begin offset", sizes.begin_offset, err) ||
+        !readNumber(argv[5], "end offset", sizes.end_offset, err))
+        return 3;
     sizes.chunk_size =
         std::int64_t(sizes.chunk_size_argument) - sizes.begin_offset - sizes.end_offset;
     if (int status = checkSizes(sizes, err)) return status;

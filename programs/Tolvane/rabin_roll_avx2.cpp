@@ -87,11 +87,7 @@ std::uint32_t roll_avx2(std::uint32_t fingerprint, const unsigned char* stream, 
         const std::uint64_t bits = anchor_lanes(low, mask_lanes) | anchor_lanes(high, mask_lanes) << 8;
         anchor_bits[i / 64] |= bits << (i % 64);
     }
-    for (; i < count; ++i) {
-        fingerprint = fingerprint * 7 + incoming[i] - outgoing_weight * outgoing[i];
-        anchor_bits[i / 64] |= static_cast<std::uint64_t>((fingerprint & mask) == 0) << (i % 64);
-    }
-    return fingerprint;
+    return roll_one_at_a_time(fingerprint, stream, window_size, i, count, outgoing_weight, mask, anchor_bits);
 }
 
 }  // namespace rabin_roll

@@ -107,10 +107,7 @@ void anchors_from_low_bits(std::uint32_t low_bits, const unsigned char* stream, 
         anchor_bits[i / 64] |= static_cast<std::uint64_t>(_mm512_testn_epi16_mask(fingerprints, mask_lanes))
                                << (i % 64);
     }
-    for (; i < count; ++i) {
-        low_bits = low_bits * 7 + incoming[i] - outgoing_weight * outgoing[i];
-        anchor_bits[i / 64] |= static_cast<std::uint64_t>((low_bits & mask) == 0) << (i % 64);
-    }
+    roll_one_at_a_time(low_bits, stream, window_size, i, count, outgoing_weight, mask, anchor_bits);
 }
 
 // sum of window[j] * 7^(n-1-j) mod 2^32: a fingerprint without the
@@ -170,11 +167,7 @@ std::uint32_t roll_avx512(std::uint32_t fingerprint, const unsigned char* stream
                                    static_cast<std::uint64_t>(_mm512_testn_epi32_mask(high, mask_lanes)) << 16;
         anchor_bits[i / 64] |= bits << (i % 64);
     }
-    for (; i < count; ++i) {
-        fingerprint = fingerprint * 7 + incoming[i] - outgoing_weight * outgoing[i];
-        anchor_bits[i / 64] |= static_cast<std::uint64_t>((fingerprint & mask) == 0) << (i % 64);
-    }
-    return fingerprint;
+    return roll_one_at_a_time(fingerprint, stream, window_size, i, count, outgoing_weight, mask, anchor_bits);
 }
 
 }  // namespace rabin_roll

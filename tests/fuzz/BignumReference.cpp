@@ -26,5 +26,7 @@ bool sameValue(const BigUnsigned& x, u128 value) {
 bool sameValue(const BigInteger& x, i128 value) {
     const BigInteger::Sign sign = value < 0 ? BigInteger::negative : value > 0 ? BigInteger::positive : BigInteger::zero;
     const BigUnsigned& magnitude = x;
-    return x.getSign() == sign && sameValue(magnitude, static_cast<u128>(value < 0 ? -value : value));
+    // Negated as unsigned: the most negative value has no positive twin.
+    const u128 bits = static_cast<u128>(value);
+    return x.getSign() == sign && sameValue(magnitude, value < 0 ? 0 - bits : bits);
 }

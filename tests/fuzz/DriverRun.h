@@ -1,13 +1,15 @@
 // Runs one of the programs' drivers in process, as its main would, with its
-// standard output and standard error captured.
+// standard output and standard error captured in memory.
 #ifndef DEDUP_FUZZ_DRIVERRUN_H
 #define DEDUP_FUZZ_DRIVERRUN_H
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "CapturedOutput.h"
+// The longest fuzzed file: past the 1 MiB blocks the drivers read.
+const std::size_t kLongFileBytes = 3 << 19;
 
 using Driver = int (*)(int argc, char* argv[], std::FILE* out, std::FILE* err);
 

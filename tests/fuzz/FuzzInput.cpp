@@ -22,3 +22,12 @@ std::string FuzzInput::takeBytes(std::size_t count) {
     used_ += count;
     return bytes;
 }
+
+std::string FuzzInput::takeRuns(std::size_t limit) {
+    std::string bytes;
+    while (remaining() > 0 && bytes.size() < limit) {
+        const std::size_t length = static_cast<std::size_t>(takeScaledNumber(limit - bytes.size()));
+        bytes.append(length, static_cast<char>(takeByte()));
+    }
+    return bytes;
+}

@@ -20,6 +20,10 @@ public:
     // Up to count bytes (fewer when the input ends).
     std::string takeBytes(std::size_t count);
     std::string takeRest() { return takeBytes(remaining()); }
+    // Bytes described by (run length, byte value) pairs, up to limit bytes in
+    // all: files far longer than any input, such as ones that cross the
+    // programs' read blocks.
+    std::string takeRuns(std::size_t limit);
     std::size_t remaining() const { return size_ - used_; }
 
 private:

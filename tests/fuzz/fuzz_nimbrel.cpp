@@ -1,6 +1,7 @@
-// The Nimbrel driver in process on fuzzed file contents: the listing must be
-// exactly the runs of non-zero bytes with their offsets; a wrong argument
-// count, a missing file and a directory give their message and status.
+// The Nimbrel driver in process on fuzzed file contents (at times longer than
+// a read block): the listing must be exactly the runs of non-zero bytes with
+// their offsets; a wrong argument count, a missing file and a directory give
+// their message and status.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -46,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     FuzzInput in(data, size);
     const std::uint8_t shape = in.takeByte();
-    const std::string contents = in.takeRest();
+    const std::string contents = shape & 0x80 ? in.takeRuns(kLongFileBytes) : in.takeRest();
     file.write(contents);
     switch (shape % 8) {
         case 0: {

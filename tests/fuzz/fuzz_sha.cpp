@@ -1,9 +1,10 @@
-// The sha driver in process on a fuzzed file and fuzzed numeric arguments.
-// Sizes it cannot work with are refused with status 3; a missing file and a
-// directory give status 2; otherwise fields 1 to 8 of the result line must
-// match a model that frames the chunks byte by byte, tells near-empty chunks
-// apart by counting bytes, finds duplicates by comparing bytes, and counts
-// the differing windows of the others.
+// The sha driver in process on a fuzzed file (at times longer than a read
+// block) and fuzzed numeric arguments. Sizes it cannot work with are refused
+// with status 3; a missing file and a directory give status 2; otherwise
+// fields 1 to 8 of the result line must match a model that frames the chunks
+// byte by byte, tells near-empty chunks apart by counting bytes, finds
+// duplicates by comparing bytes, and counts the differing windows of the
+// others.
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -89,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int chunkArgument = chunkText.atoiValue(), window = windowText.atoiValue();
     const int begin = beginText.atoiValue(), end = endText.atoiValue();
     const std::int64_t chunkSize = std::int64_t{chunkArgument} - begin - end;
-    const std::string contents = in.takeRest();
+    const std::string contents = shape & 0x80 ? in.takeRuns(kLongFileBytes) : in.takeRest();
     file.write(contents);
     const std::string& path = shape % 16 == 1 ? missing : shape % 16 == 2 ? directory : file.path();
     const std::vector<std::string> arguments = {"sha", path, chunkText.text(), windowText.text(), beginText.text(),

@@ -1,9 +1,9 @@
-// The Tolvane driver in process on fuzzed files and fuzzed arguments. The
-// list file names two fuzzed files (some more than once), a path that does
-// not exist and a directory, in fuzzed order. The status, every per-file
-// line and the report's counts must match an independent model; refused
-// arguments, a wrong argument count and a missing list file give their
-// message and status and nothing else.
+// The Tolvane driver in process on fuzzed files (some longer than a read
+// block) and fuzzed arguments. The list file names two fuzzed files (some
+// more than once), a path that does not exist and a directory, in fuzzed
+// order. The status, every per-file line and the report's counts must match
+// an independent model; refused arguments, a wrong argument count and a
+// missing list file give their message and status and nothing else.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -104,12 +104,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The list: up to five entries, each a fuzzed file, the missing path or
     // the directory, separated by assorted white space.
-    const unsigned entries = 1 + in.takeByte() % 5;
+    const std::uint8_t entryForm = in.takeByte();
+    const unsigned entries = 1 + entryForm % 5;
     const std::uint64_t kinds = in.takeNumber(1023);
     const char* const separators[] = {" ", "\n", "\t", " \n\t "};
     const std::uint8_t separatorChoice = in.takeByte();
     const std::size_t lengthA = static_cast<std::size_t>(in.takeNumber(UINT16_MAX) % (in.remaining() + 1));
-    const std::string bytesA = in.takeBytes(lengthA), bytesB = in.takeRest();
+    const std::string bytesA = entryForm & 0x80 ? in.takeRuns(kLongFileBytes) : in.takeBytes(lengthA);
+    const std::string bytesB = in.takeRest();
     fileA.write(bytesA);
     fileB.write(bytesB);
 

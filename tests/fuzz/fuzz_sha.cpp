@@ -87,6 +87,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const ArgumentText chunkText(in, kLargestChunkRun), windowText(in, 4096), beginText(in, 4096), endText(in, 4096);
+    // A number beyond the range of an int is refused, not read as another number.
+    for (const ArgumentText* number : {&chunkText, &windowText, &beginText, &endText}) {
+        if (number->value() >= INT_MIN && number->value() <= INT_MAX) continue;
+        const DriverRun run = runDriver(runSha, {"sha", "unused", chunkText.text(), windowText.text(),
+                                                 beginText.text(), endText.text()});
+        FUZZ_CHECK(run.status == 3 && run.out.empty() && startsWith(run.err, "sha: ") &&
+                   run.err.find(" is out of range\n") != std::string::npos);
+        return 0;
+    }
     const int chunkArgument = chunkText.atoiValue(), window = windowText.atoiValue();
     const int begin = beginText.atoiValue(), end = endText.atoiValue();
     const std::int64_t chunkSize = std::int64_t{chunkArgument} - begin - end;

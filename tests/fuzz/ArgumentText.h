@@ -1,7 +1,8 @@
 // A numeric command-line argument made from fuzz bytes: mostly a number up to
-// a bound (small ones as often as large ones), written with what a number reader skips or stops at (blanks, a
-// sign, leading zeros, trailing letters); sometimes one of a few texts that
-// are no number at all or lie outside every range the programs accept.
+// a bound (small ones as often as large ones), written with what a number
+// reader skips or stops at (blanks, a sign, leading zeros, trailing letters);
+// sometimes one of a few texts that are no number at all or lie outside
+// every range the programs accept.
 #ifndef DEDUP_FUZZ_ARGUMENTTEXT_H
 #define DEDUP_FUZZ_ARGUMENTTEXT_H
 
@@ -17,8 +18,6 @@ public:
     const std::string& text() const { return text_; }
     // The value strtoll reads from the text, saturated at the long long range.
     long long value() const { return value_; }
-    // The value atoi reads: this C library's strtol, truncated to int.
-    int atoiValue() const { return static_cast<int>(static_cast<std::uint32_t>(value_)); }
 
 private:
     std::string text_;

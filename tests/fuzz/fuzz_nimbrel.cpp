@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     FuzzInput in(data, size);
     const std::uint8_t shape = in.takeByte();
-    const std::string contents = shape & 0x80 ? in.takeRuns(kLongFileBytes) : in.takeRest();
+    const std::string contents = (shape & 0xF0) == 0xF0 ? in.takeRuns(kLongFileBytes) : in.takeRest();
     file.write(contents);
     switch (shape % 8) {
         case 0: {

@@ -1,7 +1,7 @@
 // The sha driver in process on a fuzzed file (at times longer than a read
-// block) and fuzzed numeric arguments. Sizes it cannot work with are refused
-// with status 3; a missing file and a directory give status 2; otherwise
-// fields 1 to 8 of the result line must match a model that frames the chunks
+// block) and fuzzed numeric arguments. Numbers beyond an int and sizes it
+// cannot work with are refused with status 3; a missing file and a directory
+// give status 2; otherwise fields 1 to 8 of the result line must match a model that frames the chunks
 // byte by byte, tells near-empty chunks apart by counting bytes, finds
 // duplicates by comparing bytes, and counts the differing windows of the
 // others.
@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ArgumentText.h"
@@ -87,23 +88,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const ArgumentText chunkText(in, kLargestChunkRun), windowText(in, 4096), beginText(in, 4096), endText(in, 4096);
-    // A number beyond the range of an int is refused, not read as another number.
-    for (const ArgumentText* number : {&chunkText, &windowText, &beginText, &endText}) {
-        if (number->value() >= INT_MIN && number->value() <= INT_MAX) continue;
-        const DriverRun run = runDriver(runSha, {"sha", "unused", chunkText.text(), windowText.text(),
-                                                 beginText.text(), endText.text()});
-        FUZZ_CHECK(run.status == 3 && run.out.empty() && startsWith(run.err, "sha: ") &&
-                   run.err.find(" is out of range\n") != std::string::npos);
-        return 0;
-    }
-    const int chunkArgument = chunkText.atoiValue(), window = windowText.atoiValue();
-    const int begin = beginText.atoiValue(), end = endText.atoiValue();
-    const std::int64_t chunkSize = std::int64_t{chunkArgument} - begin - end;
-    const std::string contents = shape & 0x80 ? in.takeRuns(kLongFileBytes) : in.takeRest();
+    const std::string contents = (shape & 0xF0) == 0xF0 ? in.takeRuns(kLongFileBytes) : in.takeRest();
     file.write(contents);
     const std::string& path = shape % 16 == 1 ? missing : shape % 16 == 2 ? directory : file.path();
     const std::vector<std::string> arguments = {"sha", path, chunkText.text(), windowText.text(), beginText.text(),
                                                 endText.text()};
+
+    // A number beyond the range of an int is refused, not read as another number.
+    const std::pair<const char*, const ArgumentText*> numbers[] = {
+        {"chunk size", &chunkText}, {"chunk window size", &windowText}, {"begin offset", &beginText},
+        {"end offset", &endText}};
+    for (const auto& [name, number] : numbers) {
+        if (number->value() >= INT_MIN && number->value() <= INT_MAX) continue;
+        const DriverRun run = runDriver(runSha, arguments);
+        FUZZ_CHECK(run.status == 3 && run.out.empty());
+        FUZZ_CHECK(run.err == "sha: " + std::string(name) + " " + number->text() + " is out of range\n");
+        return 0;
+    }
+    const int chunkArgument = int(chunkText.value()), window = int(windowText.value());
+    const int begin = int(beginText.value()), end = int(endText.value());
+    const std::int64_t chunkSize = std::int64_t{chunkArgument} - begin - end;
 
     if (chunkSize < window || window < 1 || chunkSize > INT_MAX) {
         const DriverRun run = runDriver(runSha, arguments);

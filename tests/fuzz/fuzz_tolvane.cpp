@@ -2,8 +2,9 @@
 // block) and fuzzed arguments. The list file names two fuzzed files (some
 // more than once), a path that does not exist and a directory, in fuzzed
 // order. The status, every per-file line and the report's counts must match
-// an independent model; refused arguments, a wrong argument count and a
-// missing list file give their message and status and nothing else.
+// an independent model; refused arguments, a wrong argument count and a list
+// file that is missing or a directory give their message and status and
+// nothing else.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -96,9 +97,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     if ((shape & 0xC0) == 0xC0) {
-        arguments[1] = missing;
+        arguments[1] = shape & 0x20 ? directory : missing;
         const DriverRun run = runDriver(runTolvane, arguments);
-        FUZZ_CHECK(run.status == 2 && run.out.empty() && run.err == "Tolvane: unable to open file " + missing + "\n");
+        FUZZ_CHECK(run.status == 2 && run.out.empty());
+        FUZZ_CHECK(run.err == (shape & 0x20 ? "Tolvane: error reading file " + directory + "\n"
+                                            : "Tolvane: unable to open file " + missing + "\n"));
         return 0;
     }
 
@@ -110,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char* const separators[] = {" ", "\n", "\t", " \n\t "};
     const std::uint8_t separatorChoice = in.takeByte();
     const std::size_t lengthA = static_cast<std::size_t>(in.takeNumber(UINT16_MAX) % (in.remaining() + 1));
-    const std::string bytesA = entryForm & 0x80 ? in.takeRuns(kLongFileBytes) : in.takeBytes(lengthA);
+    const std::string bytesA = (entryForm & 0xF0) == 0xF0 ? in.takeRuns(kLongFileBytes) : in.takeBytes(lengthA);
     const std::string bytesB = in.takeRest();
     fileA.write(bytesA);
     fileB.write(bytesB);

@@ -169,20 +169,7 @@ void BigInteger::add(const BigInteger &a, const BigInteger &b) {
         sign = a.sign;
         return;
     }
-    switch (a.magnitude().compareTo(b)) {
-    case equal:
-        len = 0;
-        sign = zero;
-        break;
-    case greater:
-        BigUnsigned::subtract(a, b);
-        sign = a.sign;
-        break;
-    case less:
-        BigUnsigned::subtract(b, a);
-        sign = b.sign;
-        break;
-    }
+    setToDifference(a, b, b.sign);
 }
 
 void BigInteger::subtract(const BigInteger &a, const BigInteger &b) {
@@ -206,6 +193,10 @@ void BigInteger::subtract(const BigInteger &a, const BigInteger &b) {
         sign = a.sign;
         return;
     }
+    setToDifference(a, b, Sign(-b.sign));
+}
+
+void BigInteger::setToDifference(const BigInteger &a, const BigInteger &b, Sign signWhenLess) {
     switch (a.magnitude().compareTo(b)) {
     case equal:
         len = 0;
@@ -217,7 +208,7 @@ void BigInteger::subtract(const BigInteger &a, const BigInteger &b) {
         break;
     case less:
         BigUnsigned::subtract(b, a);
-        sign = Sign(-b.sign);
+        sign = signWhenLess;
         break;
     }
 }

@@ -92,6 +92,9 @@ protected:
 
 private:
     const BigUnsigned &magnitude() const { return *this; }
+    // |a| - |b| with a's sign, or |b| - |a| with signWhenLess, or zero: the
+    // case of add and subtract where the magnitudes cancel in part.
+    void setToDifference(const BigInteger &a, const BigInteger &b, Sign signWhenLess);
     void signFromMagnitude(Sign nonZeroSign) { sign = isZero() ? zero : nonZeroSign; }
 };
 

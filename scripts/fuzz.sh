@@ -8,6 +8,8 @@
 #   scripts/fuzz.sh [seconds per target] [target ...]    (default 60 s, all targets)
 #
 # A longer run of one target: scripts/fuzz.sh 3600 fuzz_sha
+# FUZZ_SEED=N fixes libFuzzer's random seed, so that a failing run can be
+# repeated (CI fixes it); unset, every run explores afresh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,6 +26,12 @@ else
   mapfile -t targets <"$build/fuzz_targets.txt"
 fi
 
+seed_option=()
+if [ -n "${FUZZ_SEED:-}" ]; then
+  seed_option=(-seed="$FUZZ_SEED")
+  echo "fuzzing with seed $FUZZ_SEED"
+fi
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=()
@@ -35,7 +43,7 @@ for target in "${targets[@]}"; do
   log="$build/artifacts/$target/last-run.log"
   started=$SECONDS
   status=0
-  "$build/$target" "$corpus" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 -max_len=4096 \
+  "$build/$target" "$corpus" "${seed_option[@]}" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 -max_len=4096 \
     -detect_leaks=1 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target/" >"$log" 2>&1 || status=$?
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")

@@ -102,22 +102,30 @@ bool Rabin::Initialize(unsigned short win_size, unsigned char* window) {
 
 void Rabin::IncrementSpan(const unsigned char* bytes, std::size_t count, std::uint64_t* anchor_bits) {
     if (count == 0) return;
-    // Lay the window out oldest byte first, followed by the span, so that the
-    // byte leaving at each step is simply window_size places back.
+    const std::uint32_t outgoing_weight = table[1] * p;  // 7^window_size mod 2^32
+    const rabin_roll::RollFunction roll = rabin_roll::current();
+
+    // While the byte leaving is still in the ring, roll from a small stream:
+    // the window, oldest byte first, followed by the first bytes of the span.
+    // The head is whole anchor words long, so the rest writes its own words.
+    const std::size_t head = std::min<std::size_t>(count, (window_size + 63u) / 64u * 64u);
     const std::size_t older_part = window_size - buffer_end;
-    span_scratch.resize(window_size + count);
+    span_scratch.resize(window_size + head);
     unsigned char* stream = span_scratch.data();
     std::memcpy(stream, buffer + buffer_end, older_part);
     std::memcpy(stream + older_part, buffer, buffer_end);
-    std::memcpy(stream + window_size, bytes, count);
+    std::memcpy(stream + window_size, bytes, head);
+    fingerprint = roll(fingerprint, stream, window_size, head, outgoing_weight, anchor_bit_mask, anchor_bits);
 
-    const std::uint32_t outgoing_weight = table[1] * p;  // 7^window_size mod 2^32
-    fingerprint = rabin_roll::current()(fingerprint, stream, window_size, count, outgoing_weight,
-                                        anchor_bit_mask, anchor_bits);
+    // From there on the byte leaving lies in the span itself, window_size
+    // places back, so the span is rolled where it is, without a copy.
+    if (count > head)
+        fingerprint = roll(fingerprint, bytes + head - window_size, window_size, count - head, outgoing_weight,
+                           anchor_bit_mask, anchor_bits + head / 64);
 
     // The ring ends as count single steps would leave it.
     buffer_end = static_cast<unsigned short>((buffer_end + count) % window_size);
-    const unsigned char* window = stream + count;
+    const unsigned char* window = count >= window_size ? bytes + count - window_size : stream + count;
     const std::size_t newer_part = window_size - buffer_end;
     std::memcpy(buffer + buffer_end, window, newer_part);
     std::memcpy(buffer, window + newer_part, buffer_end);

@@ -60,7 +60,7 @@ private:
     unsigned short buffer_end;
     unsigned short window_size;
     std::uint32_t anchor_bit_mask;
-    std::vector<unsigned char> span_scratch;  // the window followed by a span, for IncrementSpan
+    std::vector<unsigned char> span_scratch;  // the window followed by a span's head, for IncrementSpan
 };
 
 #endif

@@ -2,13 +2,14 @@
 
 #include <cstdio>
 
-FingerprintStore::FingerprintStore(unsigned int SUMMARY_VECTOR_CAPACITY)
+FingerprintStore::FingerprintStore(unsigned int SUMMARY_VECTOR_CAPACITY, std::FILE* out)
     : root(nullptr),
       summary_vector(new unsigned int[SUMMARY_VECTOR_CAPACITY]()),
       size(0),
       SUMMARY_VECTOR_CAPACITY(SUMMARY_VECTOR_CAPACITY),
       num_contains_calls(0),
-      num_false_positives(0)
+      num_false_positives(0),
+      out(out)
 {
 }
 
@@ -38,8 +39,8 @@ bool FingerprintStore::insert(const unsigned int* d)
 void FingerprintStore::remove(const unsigned int* d)
 {
     if (root == nullptr) {
-        std::printf(" This Tree is empty! \n");
-        std::fflush(stdout);
+        std::fprintf(out, " This Tree is empty! \n");
+        std::fflush(out);
         return;
     }
 
@@ -54,8 +55,8 @@ void FingerprintStore::remove(const unsigned int* d)
     }
     tree_node* node = *link;
     if (node == nullptr) {
-        std::printf(" Data not found! \n");
-        std::fflush(stdout);
+        std::fprintf(out, " Data not found! \n");
+        std::fflush(out);
         return;
     }
     --size;
@@ -170,14 +171,14 @@ void FingerprintStore::print_summary_vector() const
 {
     unsigned int i = 0;
     for (; i + 4 <= SUMMARY_VECTOR_CAPACITY; i += 4) {
-        std::printf("%x %x %x %x\n", summary_vector[i], summary_vector[i + 1],
+        std::fprintf(out, "%x %x %x %x\n", summary_vector[i], summary_vector[i + 1],
                     summary_vector[i + 2], summary_vector[i + 3]);
     }
     if (i < SUMMARY_VECTOR_CAPACITY) {
         for (unsigned int j = i; j < SUMMARY_VECTOR_CAPACITY; ++j) {
-            std::printf(j == i ? "%x" : " %x", summary_vector[j]);
+            std::fprintf(out, j == i ? "%x" : " %x", summary_vector[j]);
         }
-        std::printf("\n");
+        std::fprintf(out, "\n");
     }
 }
 
@@ -185,9 +186,9 @@ void FingerprintStore::print_inorder() const { inorder(root); }
 void FingerprintStore::print_preorder() const { preorder(root); }
 void FingerprintStore::print_postorder() const { postorder(root); }
 
-void FingerprintStore::print_node(const tree_node* node)
+void FingerprintStore::print_node(const tree_node* node) const
 {
-    std::printf(" %08x%08x%08x%08x%08x ", node->data[0], node->data[1], node->data[2],
+    std::fprintf(out, " %08x%08x%08x%08x%08x ", node->data[0], node->data[1], node->data[2],
                 node->data[3], node->data[4]);
 }
 

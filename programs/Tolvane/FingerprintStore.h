@@ -10,6 +10,7 @@
 #define DEDUP_TOLVANE_FINGERPRINTSTORE_H
 
 #include <cstddef>
+#include <cstdio>
 #include <vector>
 
 class FingerprintStore {
@@ -21,8 +22,9 @@ public:
     };
 
     // A summary vector of SUMMARY_VECTOR_CAPACITY words (1 ... 2^27 - 1),
-    // all clear, and an empty tree.
-    explicit FingerprintStore(unsigned int SUMMARY_VECTOR_CAPACITY);
+    // all clear, and an empty tree. Listings and the messages of remove go
+    // to out.
+    explicit FingerprintStore(unsigned int SUMMARY_VECTOR_CAPACITY, std::FILE* out = stdout);
     ~FingerprintStore();
 
     FingerprintStore(const FingerprintStore&) = delete;
@@ -32,7 +34,7 @@ public:
     // fingerprint was already stored.
     bool insert(const unsigned int* d);
     // Removes d from the tree (its bits stay set); an empty tree or an absent
-    // fingerprint is reported on standard output.
+    // fingerprint is reported on out.
     void remove(const unsigned int* d);
     // Membership through the summary vector, then the tree; counts calls and
     // the false alarms of the summary vector.
@@ -45,7 +47,7 @@ public:
     // False positives per call of contains; 0 before the first call.
     float get_false_positive_rate() const;
 
-    // Listings on standard output. The summary vector: four words a line in
+    // Listings on out. The summary vector: four words a line in
     // "%x"; the tree: each fingerprint as 40 hexadecimal digits between two
     // spaces, no line breaks.
     void print_summary_vector() const;
@@ -85,7 +87,7 @@ private:
     void summary_vector_hash(const unsigned int* fingerprint, unsigned int* indexes) const;
 
     tree_node* new_node(const unsigned int* d);
-    static void print_node(const tree_node* node);
+    void print_node(const tree_node* node) const;
 
     tree_node* root;
     unsigned int* summary_vector;
@@ -93,6 +95,7 @@ private:
     unsigned int SUMMARY_VECTOR_CAPACITY;
     unsigned int num_contains_calls;
     unsigned int num_false_positives;
+    std::FILE* out;
     NodeArena nodes;
 };
 

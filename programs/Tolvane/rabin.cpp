@@ -35,8 +35,8 @@ std::uint32_t wordThroughDecimalText(const BigUnsigned& value, std::size_t scrat
 
 }  // namespace
 
-Rabin::Rabin(unsigned short num_anchor_bits, unsigned short window_size_)
-    : buffer(nullptr), buffer_end(0), window_size(window_size_) {
+Rabin::Rabin(unsigned short num_anchor_bits, unsigned short window_size_, std::FILE* out_, std::FILE* err_)
+    : buffer(nullptr), buffer_end(0), window_size(window_size_), out(out_), err(err_) {
     if (window_size == 0) throw std::invalid_argument("rabin: window_size must be at least 1");
     buffer = new unsigned char[window_size]();
 
@@ -72,7 +72,7 @@ bool Rabin::Initialize(unsigned char* window) { return Initialize(window_size, w
 
 bool Rabin::Initialize(unsigned short win_size, unsigned char* window) {
     if (win_size > window_size) {
-        std::fprintf(stderr, "rabin: size cannot be larger than window_size\n");
+        std::fprintf(err, "rabin: size cannot be larger than window_size\n");
         return false;
     }
     // A leading zero byte is taken as 1, so that the fingerprint of a window
@@ -132,6 +132,6 @@ void Rabin::IncrementSpan(const unsigned char* bytes, std::size_t count, std::ui
 }
 
 void Rabin::displayBuffer() const {
-    for (unsigned j = 0; j < window_size; ++j) std::printf("%c", buffer[(buffer_end + j) % window_size]);
-    std::printf("\n");
+    for (unsigned j = 0; j < window_size; ++j) std::fprintf(out, "%c", buffer[(buffer_end + j) % window_size]);
+    std::fprintf(out, "\n");
 }

@@ -11,20 +11,23 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 class Rabin {
 public:
     // window_size must be at least 1 (std::invalid_argument otherwise).
-    Rabin(unsigned short num_anchor_bits, unsigned short window_size);
+    // displayBuffer prints on out, the message of Initialize goes to err.
+    Rabin(unsigned short num_anchor_bits, unsigned short window_size, std::FILE* out = stdout,
+          std::FILE* err = stderr);
     ~Rabin();
     Rabin(const Rabin&) = delete;
     Rabin& operator=(const Rabin&) = delete;
 
     // Loads the first win_size bytes of window as a new stream, padded with
     // zero bytes at the newest end when short. A first byte of 0 counts as 1.
-    // Fails, with a message on standard error and nothing changed, when
-    // win_size exceeds the window size.
+    // Fails, with a message on err and nothing changed, when win_size
+    // exceeds the window size.
     bool Initialize(unsigned short win_size, unsigned char* window);
     bool Initialize(unsigned char* window);
 
@@ -61,6 +64,8 @@ private:
     unsigned short window_size;
     std::uint32_t anchor_bit_mask;
     std::vector<unsigned char> span_scratch;  // the window followed by a span's head, for IncrementSpan
+    std::FILE* out;
+    std::FILE* err;
 };
 
 #endif

@@ -37,31 +37,16 @@ std::uint32_t roll_avx512(std::uint32_t fingerprint, const unsigned char* stream
                           std::size_t count, std::uint32_t outgoing_weight, std::uint32_t mask,
                           std::uint64_t* anchor_bits);
 
-// One position at a time over positions [from, count), setting the anchor
-// bits in words already cleared: the portable path, and the vector paths'
-// last few positions.
-inline std::uint32_t roll_one_at_a_time(std::uint32_t fingerprint, const unsigned char* stream,
-                                        std::size_t window_size, std::size_t from, std::size_t count,
-                                        std::uint32_t outgoing_weight, std::uint32_t mask,
-                                        std::uint64_t* anchor_bits) {
-    const unsigned char* incoming = stream + window_size;
-    for (std::size_t i = from; i < count; ++i) {
-        fingerprint = fingerprint * 7 + incoming[i] - outgoing_weight * stream[i];
-        anchor_bits[i / 64] |= static_cast<std::uint64_t>((fingerprint & mask) == 0) << (i % 64);
-    }
-    return fingerprint;
-}
-
 enum class Path { portable, avx2, avx512 };
 
 // True when the path was compiled in and this CPU can run it.
 bool supported(Path path);
 
-// The fastest supported path; what every Rabin of the process starts with.
+// The fastest supported path: what every Rabin uses unless a test chose.
 Path fastest();
 
-// Chooses the path for every Rabin of the process; an unsupported choice
-// keeps the portable path. Returns the path now in force.
+// Forces the path for every Rabin of the process (a test hook); an
+// unsupported one keeps the portable path. Returns the path now in force.
 Path use(Path path);
 
 // The function of the path in force.

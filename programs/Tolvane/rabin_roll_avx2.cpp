@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "rabin_roll.h"
+#include "rabin_roll_step.h"
 
 namespace rabin_roll {
 

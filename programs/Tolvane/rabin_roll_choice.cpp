@@ -1,50 +1,51 @@
 // Run-time choice among the rolling paths.
+#include "CodePathChoice.h"
+#include "CpuFeatures.h"
 #include "rabin_roll.h"
 
 namespace rabin_roll {
 
 namespace {
 
-bool cpu_has(Path path) {
+bool cpu_has_avx2() {
 #ifdef DEDUP_ROLL_FAST_PATH
-    __builtin_cpu_init();
-    if (path == Path::avx2) return __builtin_cpu_supports("avx2");
-    if (path == Path::avx512) return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+    return cpuFeatures().avx2;
+#else
+    return false;
 #endif
-    return path == Path::portable;
 }
 
-RollFunction function_of(Path path) {
+bool cpu_has_avx512() {
 #ifdef DEDUP_ROLL_FAST_PATH
-    if (path == Path::avx512) return roll_avx512;
-    if (path == Path::avx2) return roll_avx2;
+    return cpuFeatures().avx512f && cpuFeatures().avx512bw;
+#else
+    return false;
 #endif
-    (void)path;
-    return roll_portable;
 }
 
-RollFunction chosen = function_of(fastest());
+bool runs_everywhere() { return true; }
+
+#ifdef DEDUP_ROLL_FAST_PATH
+constexpr RollFunction kAvx512 = roll_avx512;
+constexpr RollFunction kAvx2 = roll_avx2;
+#else
+constexpr RollFunction kAvx512 = roll_portable;  // never chosen: not supported
+constexpr RollFunction kAvx2 = roll_portable;
+#endif
+
+using Choice = CodePathChoice<Path, RollFunction, 3>;
+
+Choice choice(std::array<Choice::Candidate, 3>{{
+    {Path::avx512, cpu_has_avx512, kAvx512},
+    {Path::avx2, cpu_has_avx2, kAvx2},
+    {Path::portable, runs_everywhere, roll_portable},
+}});
 
 }  // namespace
 
-bool supported(Path path) {
-    static const bool has_avx2 = cpu_has(Path::avx2);
-    static const bool has_avx512 = cpu_has(Path::avx512);
-    return path == Path::portable || (path == Path::avx2 && has_avx2) || (path == Path::avx512 && has_avx512);
-}
-
-Path fastest() {
-    if (supported(Path::avx512)) return Path::avx512;
-    if (supported(Path::avx2)) return Path::avx2;
-    return Path::portable;
-}
-
-Path use(Path path) {
-    const Path in_force = supported(path) ? path : Path::portable;
-    chosen = function_of(in_force);
-    return in_force;
-}
-
-RollFunction current() { return chosen; }
+bool supported(Path path) { return choice.supported(path); }
+Path fastest() { return choice.fastest(); }
+Path use(Path path) { return choice.use(path); }
+RollFunction current() { return choice.current(); }
 
 }  // namespace rabin_roll

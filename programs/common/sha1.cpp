@@ -151,13 +151,7 @@ void SHA1::ProcessMessageBlock()
 
 void SHA1::ProcessBlocks(const unsigned char* blocks, std::size_t block_count)
 {
-#ifdef DEDUP_SHA1_FAST_PATH
-    if (sha1_compress::sha_extensions_enabled()) {
-        sha1_compress::compress_with_sha_extensions(H, blocks, block_count);
-        return;
-    }
-#endif
-    CompressPortable(H, blocks, block_count);
+    sha1_compress::current()(H, blocks, block_count);
 }
 
 void SHA1::PadMessage()

@@ -9,6 +9,10 @@
 
 #include <cstddef>
 
+namespace sha1_compress {
+void compress_portable(unsigned* hash, const unsigned char* blocks, std::size_t block_count);
+}
+
 class SHA1 {
 public:
     SHA1();
@@ -35,6 +39,9 @@ private:
     // Tests use it to put the bit count next to its 64-bit limit, which no
     // amount of real input can reach.
     friend struct SHA1TestPeer;
+    // The portable compression rotates with CircularShift.
+    friend void sha1_compress::compress_portable(unsigned* hash, const unsigned char* blocks,
+                                                 std::size_t block_count);
 
     void ProcessMessageBlock();
     void PadMessage();
@@ -43,10 +50,6 @@ private:
     // Compresses whole 64-byte blocks into H with the compression chosen for
     // this CPU; the block buffer is not involved.
     void ProcessBlocks(const unsigned char* blocks, std::size_t block_count);
-    // The compression function in plain C++, used when the CPU lacks the SHA
-    // extensions or when tests ask for it.
-    static void CompressPortable(unsigned* hash, const unsigned char* blocks,
-                                 std::size_t block_count);
 
     unsigned H[5];
     unsigned Length_Low;

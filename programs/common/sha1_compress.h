@@ -1,8 +1,9 @@
-// Choice of the SHA-1 compression function (internal to the engine).
+// The SHA-1 compression function and the run-time choice of its code path
+// (internal to the engine).
 //
 // The engine compresses with the x86 SHA extensions when they were compiled
-// in and the CPU has them, and with its portable C++ compression otherwise.
-// Both give identical results; tests switch between them to prove it.
+// in and the CPU has them, and with portable C++ otherwise. Both give
+// identical results; tests force each path to prove it.
 #ifndef DEDUP_COMMON_SHA1_COMPRESS_H
 #define DEDUP_COMMON_SHA1_COMPRESS_H
 
@@ -10,22 +11,24 @@
 
 namespace sha1_compress {
 
-// True when the fast path was compiled in and this CPU can run it (SHA and
-// SSE4.1 feature bits).
-bool sha_extensions_supported();
+// Compresses block_count consecutive 64-byte blocks into hash[0..4].
+using Function = void (*)(unsigned* hash, const unsigned char* blocks, std::size_t block_count);
 
-// The choice in force: starts as sha_extensions_supported().
-bool sha_extensions_enabled();
+void compress_portable(unsigned* hash, const unsigned char* blocks, std::size_t block_count);
+// Call only when supported(Path::sha_extensions).
+void compress_with_sha_extensions(unsigned* hash, const unsigned char* blocks, std::size_t block_count);
 
-// Chooses the compression for every engine of the process. Asking for the SHA
-// extensions where they are not supported keeps the portable one; returns
-// the choice now in force.
-bool enable_sha_extensions(bool enable);
+enum class Path { portable, sha_extensions };
 
-// Compresses block_count consecutive 64-byte blocks into hash[0..4] with the
-// SHA extensions. Call only when sha_extensions_supported().
-void compress_with_sha_extensions(unsigned* hash, const unsigned char* blocks,
-                                  std::size_t block_count);
+// True when the path was compiled in and this CPU can run it.
+bool supported(Path path);
+// The fastest supported path: what every engine uses unless a test chose.
+Path fastest();
+// Forces the path for every engine of the process (a test hook); an
+// unsupported one keeps the portable path. Returns the path now in force.
+Path use(Path path);
+// The compression of the path in force.
+Function current();
 
 }  // namespace sha1_compress
 

@@ -1,52 +1,41 @@
 // Run-time choice between the SHA-extensions compression and the portable one.
+#include "CodePathChoice.h"
+#include "CpuFeatures.h"
 #include "sha1_compress.h"
-
-#if defined(DEDUP_SHA1_FAST_PATH) && (defined(__x86_64__) || defined(__i386__))
-#include <cpuid.h>
-#define DEDUP_SHA1_CAN_DETECT 1
-#endif
 
 namespace sha1_compress {
 
 namespace {
 
-bool cpu_has_sha_extensions()
-{
-#ifdef DEDUP_SHA1_CAN_DETECT
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
-        return false;
-    }
-    const bool has_ssse3 = (ecx & bit_SSSE3) != 0;
-    const bool has_sse41 = (ecx & bit_SSE4_1) != 0;
-    if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) {
-        return false;
-    }
-    const bool has_sha = (ebx & bit_SHA) != 0;
-    return has_sha && has_sse41 && has_ssse3;
+bool cpu_has_sha_extensions() {
+#ifdef DEDUP_SHA1_FAST_PATH
+    const CpuFeatures& cpu = cpuFeatures();
+    return cpu.sha && cpu.sse41 && cpu.ssse3;
 #else
     return false;
 #endif
 }
 
-// Decided once before main; tests may change it through
-// enable_sha_extensions.
-bool use_sha_extensions = sha_extensions_supported();
+bool runs_everywhere() { return true; }
+
+#ifdef DEDUP_SHA1_FAST_PATH
+constexpr Function kShaExtensions = compress_with_sha_extensions;
+#else
+constexpr Function kShaExtensions = compress_portable;  // never chosen: not supported
+#endif
+
+using Choice = CodePathChoice<Path, Function, 2>;
+
+Choice choice(std::array<Choice::Candidate, 2>{{
+    {Path::sha_extensions, cpu_has_sha_extensions, kShaExtensions},
+    {Path::portable, runs_everywhere, compress_portable},
+}});
 
 }  // namespace
 
-bool sha_extensions_supported()
-{
-    static const bool supported = cpu_has_sha_extensions();
-    return supported;
-}
-
-bool sha_extensions_enabled() { return use_sha_extensions; }
-
-bool enable_sha_extensions(bool enable)
-{
-    use_sha_extensions = enable && sha_extensions_supported();
-    return use_sha_extensions;
-}
+bool supported(Path path) { return choice.supported(path); }
+Path fastest() { return choice.fastest(); }
+Path use(Path path) { return choice.use(path); }
+Function current() { return choice.current(); }
 
 }  // namespace sha1_compress

@@ -4,6 +4,7 @@
 // in rotated order, so no values are shuffled between rounds, and the message
 // schedule is kept as a ring of sixteen words.
 #include "sha1.h"
+#include "sha1_compress.h"
 
 namespace {
 
@@ -32,8 +33,8 @@ struct Parity2 {  // rounds 60-79
 
 }  // namespace
 
-void SHA1::CompressPortable(unsigned* hash, const unsigned char* blocks,
-                            std::size_t block_count)
+void sha1_compress::compress_portable(unsigned* hash, const unsigned char* blocks,
+                                      std::size_t block_count)
 {
     for (; block_count > 0; --block_count, blocks += 64) {
         unsigned W[16];
@@ -45,15 +46,15 @@ void SHA1::CompressPortable(unsigned* hash, const unsigned char* blocks,
             if (t < 16) {
                 return W[t];
             }
-            W[t & 15] = CircularShift(1, W[(t - 3) & 15] ^ W[(t - 8) & 15] ^
+            W[t & 15] = SHA1::CircularShift(1, W[(t - 3) & 15] ^ W[(t - 8) & 15] ^
                                              W[(t - 14) & 15] ^ W[t & 15]);
             return W[t & 15];
         };
         // One round, renamed: the new A lands in e, and b is rotated in place.
         auto round = [](auto quarter, unsigned a, unsigned& b, unsigned c, unsigned d,
                         unsigned& e, unsigned w) {
-            e += CircularShift(5, a) + decltype(quarter)::f(b, c, d) + decltype(quarter)::K + w;
-            b = CircularShift(30, b);
+            e += SHA1::CircularShift(5, a) + decltype(quarter)::f(b, c, d) + decltype(quarter)::K + w;
+            b = SHA1::CircularShift(30, b);
         };
         unsigned A = hash[0], B = hash[1], C = hash[2], D = hash[3], E = hash[4];
         auto twenty_rounds = [&](auto quarter, int first) {

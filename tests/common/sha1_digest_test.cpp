@@ -7,16 +7,18 @@
 
 namespace {
 
-// Parameter: true runs the test with the SHA-extensions compression (skipped
-// where the CPU lacks it), false with the portable one.
-class EachCompression : public testing::TestWithParam<bool> {
+using sha1_compress::Path;
+
+// Each test runs on the compression path of its parameter (skipped where the
+// CPU or the build lacks it).
+class EachCompression : public testing::TestWithParam<Path> {
 protected:
     void SetUp() override
     {
-        if (GetParam() && !sha1_compress::sha_extensions_supported()) GTEST_SKIP() << "no SHA extensions here";
-        ASSERT_EQ(sha1_compress::enable_sha_extensions(GetParam()), GetParam());
+        if (!sha1_compress::supported(GetParam())) GTEST_SKIP() << "this CPU or build lacks the path";
+        ASSERT_EQ(sha1_compress::use(GetParam()), GetParam());
     }
-    void TearDown() override { sha1_compress::enable_sha_extensions(sha1_compress::sha_extensions_supported()); }
+    void TearDown() override { sha1_compress::use(sha1_compress::fastest()); }
 };
 
 const Digest kEmpty = digest_from_hex("da39a3ee5e6b4b0d3255bfef95601890afd80709");
@@ -94,9 +96,9 @@ TEST_P(EachCompression, PaddingBoundaries)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sha1, EachCompression, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) {
-                             return info.param ? "ShaExtensions" : "Portable";
+INSTANTIATE_TEST_SUITE_P(Sha1, EachCompression, testing::Values(Path::portable, Path::sha_extensions),
+                         [](const testing::TestParamInfo<Path>& info) {
+                             return info.param == Path::sha_extensions ? "ShaExtensions" : "Portable";
                          });
 
 }  // namespace

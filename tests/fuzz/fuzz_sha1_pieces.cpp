@@ -16,7 +16,7 @@
 namespace {
 
 void digestAtOnce(const std::string& message, bool shaExtensions, unsigned* digest) {
-    sha1_compress::enable_sha_extensions(shaExtensions);
+    sha1_compress::use(shaExtensions ? sha1_compress::Path::sha_extensions : sha1_compress::Path::portable);
     SHA1 engine;
     engine.Input(reinterpret_cast<const unsigned char*>(message.data()), static_cast<unsigned>(message.size()));
     FUZZ_CHECK(engine.Result(digest));
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string schedule = in.takeBytes(1 + in.takeByte() % 16);
     if (schedule.empty()) schedule = std::string(1, '\0');
     const std::string message = in.takeRest();
-    const bool supported = sha1_compress::sha_extensions_supported();
+    const bool supported = sha1_compress::supported(sha1_compress::Path::sha_extensions);
 
     unsigned expected[5], digest[5];
     digestAtOnce(message, false, expected);
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // One engine for the whole run: Reset must forget every earlier message.
     static SHA1 engine;
-    sha1_compress::enable_sha_extensions(supported && (schedule[0] & 0x80));
+    sha1_compress::use(supported && (schedule[0] & 0x80) ? sha1_compress::Path::sha_extensions : sha1_compress::Path::portable);
     engine.Reset();
     feedInPieces(engine, schedule, message);
     FUZZ_CHECK(engine.Result(digest) && std::memcmp(digest, expected, sizeof digest) == 0);

@@ -1,0 +1,49 @@
+#include "InputFile.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+InputFile::InputFile(const char* path) : stream_(std::fopen(path, "rb")) {
+    if (stream_ == nullptr) open_error_ = errno != 0 ? errno : ENOENT;
+}
+
+InputFile InputFile::standardInput() { return InputFile(stdin, false); }
+
+InputFile::~InputFile() {
+    if (stream_ != nullptr && owned_) std::fclose(stream_);
+}
+
+InputFile::InputFile(InputFile&& other) noexcept
+    : stream_(other.stream_), owned_(other.owned_), open_error_(other.open_error_),
+      read_error_(other.read_error_) {
+    other.stream_ = nullptr;
+}
+
+std::size_t InputFile::read(void* buffer, std::size_t size) {
+    if (stream_ == nullptr || read_error_ != 0) return 0;
+    errno = 0;
+    const std::size_t got = std::fread(buffer, 1, size, stream_);
+    if (got < size && std::ferror(stream_)) read_error_ = errno != 0 ? errno : EIO;
+    return got;
+}
+
+namespace {
+
+bool regularFileStatus(std::FILE* stream, struct stat& status) {
+    const int fd = stream != nullptr ? fileno(stream) : -1;
+    return fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+}  // namespace
+
+long long InputFile::regularFileSize() const {
+    struct stat status;
+    return regularFileStatus(stream_, status) ? static_cast<long long>(status.st_size) : -1;
+}
+
+bool InputFile::isSameFileAs(std::FILE* output) const {
+    struct stat in, out;
+    return regularFileStatus(stream_, in) && regularFileStatus(output, out) && in.st_dev == out.st_dev &&
+           in.st_ino == out.st_ino;
+}

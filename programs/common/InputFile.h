@@ -1,0 +1,52 @@
+// An input file opened for binary reading and read in large blocks; closed
+// when it goes out of scope. It keeps the reason of a failed open or read,
+// so the driver can say why.
+#ifndef DEDUP_COMMON_INPUTFILE_H
+#define DEDUP_COMMON_INPUTFILE_H
+
+#include <cstddef>
+#include <cstdio>
+
+// The tools read their files in blocks this large; what they compute is the
+// same as reading one byte at a time.
+constexpr std::size_t kReadBlockSize = std::size_t{1} << 20;
+
+class InputFile {
+public:
+    // Opens the path with mode "rb"; see isOpen().
+    explicit InputFile(const char* path);
+    // Standard input, which stays open afterwards.
+    static InputFile standardInput();
+    ~InputFile();
+
+    InputFile(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&&) = delete;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    bool isOpen() const { return stream_ != nullptr; }
+    // The errno of a failed open.
+    int openError() const { return open_error_; }
+
+    // Up to size bytes; fewer only at the end of the file or after a read
+    // error (then failed() is true).
+    std::size_t read(void* buffer, std::size_t size);
+    bool failed() const { return read_error_ != 0; }
+    int readError() const { return read_error_; }
+
+    // The file's size when it is a regular file, else -1.
+    long long regularFileSize() const;
+    // True when both are the same regular file: a tool reading the file it
+    // writes to could feed on its own output without end.
+    bool isSameFileAs(std::FILE* output) const;
+
+private:
+    InputFile(std::FILE* stream, bool owned) : stream_(stream), owned_(owned) {}
+
+    std::FILE* stream_ = nullptr;
+    bool owned_ = true;
+    int open_error_ = 0;
+    int read_error_ = 0;
+};
+
+#endif

@@ -1,56 +1,51 @@
 // The Nimbrel driver: lists every run of non-zero bytes of one file.
-// Exit statuses: 0 success; 1 usage; 2 the file cannot be opened or read;
-// 4 out of memory.
 #include "Nimbrel.h"
 
-#include <cerrno>
 #include <cstring>
 #include <memory>
-#include <new>
 
+#include "ExitStatus.h"
+#include "InputFile.h"
 #include "NonZeroRunLister.h"
+#include "ToolRun.h"
 
 namespace {
 
-const std::size_t kReadBlockSize = 1 << 20;
-
-struct FileCloser {
-    void operator()(std::FILE* fp) const { std::fclose(fp); }
-};
-
-int listRuns(int argc, char* argv[], std::FILE* out, std::FILE* err) {
+int listRuns(int argc, char* argv[], OutputStream& out, Messages& messages) {
     if (argc != 2) {
-        std::fprintf(out, "usage: Nimbrel <filename>\n");
-        return 1;
+        out.print("usage: Nimbrel <filename>\n");
+        return nimbrel_status::kUsage;
     }
     const char* path = argv[1];
-    std::unique_ptr<std::FILE, FileCloser> fp(std::fopen(path, "rb"));
-    if (!fp) {
-        std::fprintf(err, "Nimbrel: unable to open file %s\n", path);
-        return 2;
+    InputFile file(path);
+    if (!file.isOpen()) {
+        messages.error("unable to open file %s", path);
+        return nimbrel_status::kUnreadableInput;
+    }
+    if (file.isSameFileAs(out.stream())) {
+        messages.error("input file is output file");
+        return nimbrel_status::kUnreadableInput;
     }
     std::unique_ptr<unsigned char[]> block(new unsigned char[kReadBlockSize]);
     NonZeroRunLister lister(out);
     for (;;) {
-        std::size_t got = std::fread(block.get(), 1, kReadBlockSize, fp.get());
+        const std::size_t got = file.read(block.get(), kReadBlockSize);
         lister.feed(block.get(), got);
+        if (out.failed()) return nimbrel_status::kOutputFailed;
         if (got == kReadBlockSize) continue;
-        if (!std::ferror(fp.get())) return 0;
+        if (!file.failed()) return nimbrel_status::kSuccess;
         // The listing so far is written before the message.
-        int readError = errno;
         lister.flush();
-        std::fprintf(err, "Nimbrel: error reading file %s: %s\n", path, std::strerror(readError));
-        return 2;
+        messages.error("error reading file %s: %s", path, std::strerror(file.readError()));
+        return nimbrel_status::kUnreadableInput;
     }
 }
 
 }  // namespace
 
 int runNimbrel(int argc, char* argv[], std::FILE* out, std::FILE* err) {
-    try {
-        return listRuns(argc, argv, out, err);
-    } catch (const std::bad_alloc&) {
-        std::fprintf(err, "Nimbrel: out of memory\n");
-        return 4;
-    }
+    const ToolFrame frame{"Nimbrel", nimbrel_status::kOutOfMemory, nimbrel_status::kOutputFailed};
+    return runTool(frame, out, err, [&](OutputStream& output, Messages& messages) {
+        return listRuns(argc, argv, output, messages);
+    });
 }

@@ -24,12 +24,12 @@ std::size_t firstNonZero(const unsigned char* bytes, std::size_t from, std::size
 
 }  // namespace
 
-NonZeroRunLister::NonZeroRunLister(std::FILE* out) : out(out), text(new char[kTextCapacity]) {}
+NonZeroRunLister::NonZeroRunLister(OutputStream& out) : out(out), text(new char[kTextCapacity]) {}
 
 NonZeroRunLister::~NonZeroRunLister() { flush(); }
 
 void NonZeroRunLister::flush() {
-    if (used > 0) std::fwrite(text.get(), 1, used, out);
+    out.write(text.get(), used);
     used = 0;
 }
 

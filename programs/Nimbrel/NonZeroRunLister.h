@@ -10,12 +10,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
+
+#include "OutputStream.h"
 
 class NonZeroRunLister {
 public:
-    explicit NonZeroRunLister(std::FILE* out);
+    explicit NonZeroRunLister(OutputStream& out);
     ~NonZeroRunLister();  // writes what is still buffered
 
     NonZeroRunLister(const NonZeroRunLister&) = delete;
@@ -29,7 +30,7 @@ public:
 private:
     static char* appendOffset(char* dst, std::uint64_t offset);
 
-    std::FILE* out;
+    OutputStream& out;
     std::unique_ptr<char[]> text;
     std::size_t used = 0;
     bool first = true;  // the next non-zero byte starts a run

@@ -1,11 +1,11 @@
 #include "ChunkMeasurer.h"
 
 ChunkMeasurer::ChunkMeasurer(const unsigned char* templateChunk, int chunkSize, int windowSize,
-                             std::FILE* err)
+                             Messages& messages)
     : template_chunk(templateChunk),
       chunk_size(chunkSize),
       window_size(windowSize),
-      err(err),
+      messages(messages),
       templateChunkConcordance(templateChunk, chunkSize) {}
 
 void ChunkMeasurer::measure(const unsigned char* chunk) {
@@ -25,8 +25,7 @@ void ChunkMeasurer::digest(const unsigned char* chunk) {
     sha.Input(chunk, unsigned(chunk_size));
     unsigned message_digest[5];
     if (!sha.Result(message_digest)) {
-        std::fprintf(err, "sha: could not compute message digest for chunk %lld\n",
-                     static_cast<long long>(chunk_count));
+        messages.error("could not compute message digest for chunk %lld", static_cast<long long>(chunk_count));
         return;
     }
     store.add_unique(message_digest, &candidateChunkConcordance);

@@ -5,18 +5,18 @@
 #define DEDUP_SHA_CHUNKMEASURER_H
 
 #include <cstdint>
-#include <cstdio>
 
 #include "ChunkSimilarity.h"
 #include "Concordance.h"
 #include "FingerPrintLinkedList.h"
+#include "Messages.h"
 #include "sha1.h"
 
 class ChunkMeasurer {
 public:
     // templateChunk: chunkSize zero bytes, kept by the caller for the run.
-    // Messages about single chunks go to err.
-    ChunkMeasurer(const unsigned char* templateChunk, int chunkSize, int windowSize, std::FILE* err);
+    // Messages about single chunks go to messages.
+    ChunkMeasurer(const unsigned char* templateChunk, int chunkSize, int windowSize, Messages& messages);
 
     ChunkMeasurer(const ChunkMeasurer&) = delete;
     ChunkMeasurer& operator=(const ChunkMeasurer&) = delete;
@@ -36,7 +36,7 @@ private:
     const unsigned char* template_chunk;
     const int chunk_size;
     const int window_size;
-    std::FILE* err;
+    Messages& messages;
 
     SHA1 sha;
     FingerPrintLinkedList store;

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of tests/fuzz with clang and runs each one for
+# Builds the libFuzzer targets of tests/fuzz (the fuzz preset: clang) and runs each one for
 # a bounded time, starting from a copy of its seed corpus (the repository's
 # corpus is never modified). Exits non-zero when any target crashes, leaks,
 # hangs or finds a mismatch; the inputs that did it are kept under
-# build/fuzz/artifacts/<target>/.
+# build/fuzz/tests/fuzz/artifacts/<target>/.
 #
 #   scripts/fuzz.sh [seconds per target] [target ...]    (default 60 s, all targets)
 #
@@ -15,10 +15,10 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 shift || true
-build=build/fuzz
+build=build/fuzz/tests/fuzz
 
-cmake -S tests/fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j2
 
 if [ "$#" -gt 0 ]; then
   targets=("$@")

@@ -3,12 +3,23 @@
 # preset, and the portable preset (the SHA-1 and rolling-fingerprint fast
 # paths left out, so the end-to-end tests also prove the portable paths).
 # Exits non-zero when anything fails to build or any test fails.
+#
+#   scripts/test.sh           everything (what CI runs)
+#   scripts/test.sh --quick   the optimised preset without the tests labelled
+#                             slow: the everyday lane, a minute or so
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-for preset in release asan portable; do
+presets=(release asan portable)
+ctest_options=()
+if [ "${1:-}" = "--quick" ]; then
+  presets=(release)
+  ctest_options=(-LE slow)
+fi
+
+for preset in "${presets[@]}"; do
   echo "=== preset: $preset ==="
   cmake --preset "$preset"
   cmake --build --preset "$preset"
-  ctest --preset "$preset"
+  ctest --preset "$preset" "${ctest_options[@]}"
 done

@@ -9,29 +9,17 @@ import random
 import re
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tolvane"))
-from program_table import (ProgramTable, Row, SMALL_ADDRESS_SPACE, UNREADABLE_FILE, main,  # noqa: E402
-                           time_pattern)
-from tolvane_model import TolvaneModel  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from program_table import ProgramTable, Row, UNREADABLE_FILE  # noqa: E402
+from support import limits, programs, tolvane_texts as texts  # noqa: E402
+from support.statuses import tolvane as status  # noqa: E402
+from tolvane.tolvane_model import TolvaneModel  # noqa: E402
 
-USAGE = (b"usage: Tolvane <f> <min> <max> <nmb> <win> <svl> <usv>\n"
-         b"            <f>   = filename\n"
-         b"            <min> = minimum chunk size\n"
-         b"            <max> = maximum chunk size\n"
-         b"            <nmb> = no. bits for determining avg. chunk size\n"
-         b"            <win> = sliding window size\n"
-         b"            <svl> = summary vector size\n"
-         b"            <usv> = use summary vector (y/n)\n")
 DEFAULTS = ["1024", "65536", "13", "48", "3125", "y"]
 # Name and accepted range of each numeric argument, in command-line order.
 NUMERIC = [("<min>", 0, 4294967295), ("<max>", 0, 4294967295), ("<nmb>", 0, 32), ("<win>", 1, 65535),
            ("<svl>", 1, 134217727)]
 HUGE = "99999999999999999999"
-
-
-def one_message(*parts):
-    """One standard-error line starting "Tolvane: " and naming every part."""
-    return "Tolvane: " + "".join("[^\n]*" + re.escape(part) for part in parts) + "[^\n]*\n"
 
 
 class BadInput(ProgramTable):
@@ -58,11 +46,11 @@ class BadInput(ProgramTable):
             expected = [re.sub(r"^(length of summary vector = )\d+", r"\g<1>%d" % svl_shown, line)
                         for line in expected]
         per_file = "".join(re.escape(line + "\n") for line in expected[:len(paths)])
-        return Row(name, self.arguments(changes), 0, time_pattern(expected), per_file + r"\Z")
+        return Row(name, self.arguments(changes), status.SUCCESS, texts.report(expected), per_file)
 
     def test_wrong_argument_counts(self):
         every = self.arguments() + ["y", "y", "y"]
-        self.check_table([Row("%d arguments" % count, every[:count], 255, USAGE)
+        self.check_table([Row("%d arguments" % count, every[:count], status.USAGE, texts.USAGE)
                           for count in range(10) if count not in (1, 7)])
 
     def test_numbers_out_of_range(self):
@@ -71,10 +59,8 @@ class BadInput(ProgramTable):
             refused = ["-1", "-" + HUGE, HUGE, str(highest + 1)]
             if lowest > 0:
                 refused += ["0", "", "not-a-number", "-0"]
-            # The message names the argument and both limits.
-            pattern = "Tolvane: %s [^\n]*\\b%d\\b[^\n]*\\b%d\\b[^\n]*\n\\Z" % (re.escape(name), lowest, highest)
-            rows += [Row("%s %r" % (name, value), self.arguments({position: value}), 255, b"", pattern)
-                     for value in refused]
+            rows += [Row("%s %r" % (name, value), self.arguments({position: value}), status.USAGE, b"",
+                         texts.refused_number(name, lowest, highest)) for value in refused]
         self.check_table(rows)
 
     def test_accepted_spellings_and_limits(self):
@@ -83,6 +69,7 @@ class BadInput(ProgramTable):
             self.accepted("empty <min>", {0: "", 2: "6"}, min_size=0, nmb=6),
             self.accepted("<max> not a number", {1: "none"}, max_size=0),
             self.accepted("empty <nmb>", {2: ""}, nmb=0),
+            self.accepted("<min> and <nmb> not numbers", {0: "abc", 2: "abc"}, min_size=0, nmb=0),
             # Leading blanks, a sign, trailing text: read as atoi would.
             self.accepted("<min> ' +700kB'", {0: " +700kB", 2: "6"}, min_size=700, nmb=6),
             self.accepted("<min> '-0'", {0: "-0", 2: "6"}, min_size=0, nmb=6),
@@ -98,14 +85,15 @@ class BadInput(ProgramTable):
 
     def test_unreadable_list_files(self):
         missing = os.path.join(self.dir, "missing")
-        self.check_table([
-            Row("missing list", [missing], 2, b"", re.escape("Tolvane: unable to open file %s\n" % missing) + r"\Z"),
-            Row("missing list, seven arguments", [missing] + DEFAULTS, 2, b"", one_message(missing) + r"\Z"),
-            Row("empty list name", [""], 2, b"", "Tolvane: unable to open file \n\\Z"),
-            Row("an option is a list name", ["--help"], 2, b"", one_message("--help") + r"\Z"),
-            Row("list is a directory", [self.dir], 2, b"", one_message(self.dir) + r"\Z"),
-            Row("list cannot be read", [UNREADABLE_FILE], 2, b"", one_message(UNREADABLE_FILE) + r"\Z"),
-        ])
+        unreadable = [
+            ("missing list", [missing], re.escape(texts.UNABLE_TO_OPEN % missing)),
+            ("missing list, seven arguments", [missing] + DEFAULTS, texts.message(missing)),
+            ("empty list name", [""], re.escape(texts.UNABLE_TO_OPEN % "")),
+            ("an option is a list name", ["--help"], texts.message("--help")),
+            ("list is a directory", [self.dir], texts.message(self.dir)),
+            ("list cannot be read", [UNREADABLE_FILE], texts.message(UNREADABLE_FILE)),
+        ]
+        self.check_table([Row(name, args, status.UNREADABLE_INPUT, b"", stderr) for name, args, stderr in unreadable])
 
     def test_unreadable_listed_paths(self):
         counting = self.file("counting", bytes(range(256)) * 300)
@@ -116,19 +104,20 @@ class BadInput(ProgramTable):
         expected = TolvaneModel().expected_stdout(readable)
         per_file = [re.escape(line + "\n") for line in expected[:len(readable)]]
         # Every path gets its line in list order; the readable ones are all counted.
-        stderr = (one_message(missing) + per_file[0] + one_message(self.dir) + one_message(self.zeros + "/")
-                  + one_message(UNREADABLE_FILE) + per_file[1] + per_file[2] + r"\Z")
+        stderr = (texts.message(missing) + per_file[0] + texts.message(self.dir) + texts.message(self.zeros + "/")
+                  + texts.message(UNREADABLE_FILE) + per_file[1] + per_file[2])
         self.check_table([
-            Row("missing paths, directories and unreadable files listed", [listing], 2,
-                time_pattern(expected), stderr),
-            Row("only unreadable paths listed", [self.file("bad", (missing + " " + self.dir).encode())], 2,
-                time_pattern(TolvaneModel().report()), one_message(missing) + one_message(self.dir) + r"\Z"),
+            Row("missing paths, directories and unreadable files listed", [listing], status.UNREADABLE_INPUT,
+                texts.report(expected), stderr),
+            Row("only unreadable paths listed", [self.file("bad", (missing + " " + self.dir).encode())],
+                status.UNREADABLE_INPUT, texts.report(TolvaneModel().report()),
+                texts.message(missing) + texts.message(self.dir)),
         ])
 
     def test_summary_vector_too_large_for_memory(self):
-        self.check_table([Row("largest <svl> in a small address space", self.arguments({4: "134217727"}), 1, b"",
-                              "Tolvane: [^\n]*\n\\Z", SMALL_ADDRESS_SPACE)])
+        self.check_table([Row("largest <svl> in a small address space", self.arguments({4: "134217727"}),
+                              status.OUT_OF_MEMORY, b"", texts.message(), limits.SMALL_ADDRESS_SPACE)])
 
 
 if __name__ == "__main__":
-    main()
+    programs.main()

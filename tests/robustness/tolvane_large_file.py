@@ -8,35 +8,27 @@ import os
 import random
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tolvane"))
-from program_table import ProgramTable, main  # noqa: E402
-from tolvane_model import TolvaneModel  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from support import programs, tolvane_texts as texts  # noqa: E402
+from support.statuses import tolvane as status  # noqa: E402
+from tolvane.tolvane_model import TolvaneModel  # noqa: E402
 
 FOUR_GIB = 1 << 32
 MAX_CHUNK = 65536  # the default maximum chunk size
-TIME_LINE = r"\Atime = \d+\.\d+ seconds\Z"
 
 
-class LargeFile(ProgramTable):
-    def sparse_file(self, length, data_at=0, data=b""):
-        path = os.path.join(self.dir, "sparse")
-        with open(path, "wb") as handle:
-            handle.truncate(length)
-            handle.seek(data_at)
-            handle.write(data)
-        return path
-
+class LargeFile(programs.ProgramCase):
     def run_tolvane(self, path):
         listing = self.file("list", path.encode())
         proc = self.run_program([listing])
-        self.assertEqual(proc.returncode, 0, proc.stderr)
+        self.assertEqual(proc.returncode, status.SUCCESS, proc.stderr)
         return proc.stdout.decode(), proc.stderr.decode()
 
     def test_zero_bytes_past_four_gib(self):
         # Zero bytes have no anchor: chunks of the maximum size, one shorter
         # last chunk, all alike but the last.
         length = FOUR_GIB + 100000
-        path = self.sparse_file(length)
+        path = self.sparse_file("sparse", length)
         full, rest = divmod(length, MAX_CHUNK)
         chunks, stored = full + 1, 2
         out, err = self.run_tolvane(path)
@@ -65,7 +57,7 @@ class LargeFile(ProgramTable):
         gap = b"past four GiB"
         gap += bytes(-(len(block) + len(gap)) % 1024 + 48 * 1024)
         tail = bytes(3000) + block + gap + block + bytes(777)
-        path = self.sparse_file(FOUR_GIB + MAX_CHUNK + len(tail), FOUR_GIB + MAX_CHUNK, tail)
+        path = self.sparse_file("sparse", FOUR_GIB + MAX_CHUNK + len(tail), {FOUR_GIB + MAX_CHUNK: tail})
 
         model = TolvaneModel()
         duplicates, chunks = model.chunk_file(bytes(MAX_CHUNK) + tail)
@@ -79,9 +71,9 @@ class LargeFile(ProgramTable):
         out, err = self.run_tolvane(path)
         lines = out.splitlines()
         self.assertEqual(lines[:-1], [per_file] + model.report())
-        self.assertRegex(lines[-1], TIME_LINE)
+        self.assertRegex(lines[-1], "\\A%s\\Z" % texts.TIME_LINE)
         self.assertEqual(err, per_file + "\n")
 
 
 if __name__ == "__main__":
-    main()
+    programs.main()

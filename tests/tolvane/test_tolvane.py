@@ -1,57 +1,38 @@
 """Tolvane run end to end on generated files, checked against the documented
-examples and against an independent model of its chunking."""
+examples and against an independent model of its chunking.
+
+usage: test_tolvane.py TOLVANE_PROGRAM [unittest arguments]
+"""
 import os
 import random
-import re
-import subprocess
 import sys
-import tempfile
-import unittest
 
-from tolvane_model import TolvaneModel
-
-TOLVANE = None
-TIME_LINE = re.compile(r"^time = -?\d+\.\d{6} seconds$")
-USAGE = (
-    "usage: Tolvane <f> <min> <max> <nmb> <win> <svl> <usv>\n"
-    "            <f>   = filename\n"
-    "            <min> = minimum chunk size\n"
-    "            <max> = maximum chunk size\n"
-    "            <nmb> = no. bits for determining avg. chunk size\n"
-    "            <win> = sliding window size\n"
-    "            <svl> = summary vector size\n"
-    "            <usv> = use summary vector (y/n)\n"
-)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from support import programs, statuses, tolvane_texts as texts  # noqa: E402
+from tolvane.tolvane_model import TolvaneModel  # noqa: E402
 
 
-class TolvaneTest(unittest.TestCase):
+class TolvaneTest(programs.ProgramCase):
+    TIMEOUT_SECONDS = 300
+
     def setUp(self):
-        self.dir = tempfile.TemporaryDirectory()
+        super().setUp()
         self.rng = random.Random(7)
-
-    def tearDown(self):
-        self.dir.cleanup()
-
-    def file(self, name, data):
-        path = os.path.join(self.dir.name, name)
-        with open(path, "wb") as handle:
-            handle.write(data)
-        return path
 
     def run_tolvane(self, paths, args=(), list_text=None):
         listing = self.file("list.txt", (list_text if list_text is not None else "\n".join(paths)).encode())
-        proc = subprocess.run([TOLVANE, listing, *map(str, args)], capture_output=True, timeout=300)
+        proc = self.run_program([listing, *args])
         return proc.returncode, proc.stdout.decode("latin-1"), proc.stderr.decode("latin-1")
 
     def report_lines(self, stdout):
         lines = stdout.split("\n")
         self.assertEqual(lines[-1], "", "output ends with a line break")
-        self.assertRegex(lines[-2], TIME_LINE)
+        self.assertRegex(lines[-2], "\\A%s\\Z" % texts.TIME_LINE)
         return lines[:-2]
 
     def assert_matches_model(self, paths, args=(), **model_args):
         status, out, err = self.run_tolvane(paths, args)
-        self.assertEqual(status, 0, err)
+        self.assertEqual(status, statuses.tolvane.SUCCESS, err)
         model = TolvaneModel(**model_args)
         expected = model.expected_stdout(paths)
         self.assertEqual(self.report_lines(out), expected)
@@ -77,7 +58,7 @@ class TolvaneTest(unittest.TestCase):
         path = self.file("zeros", bytes(196608))
         for usv, lookups in (("y", 2), ("n", 3)):
             status, out, err = self.run_tolvane([path], (1024, 65536, 13, 48, 3125, usv))
-            self.assertEqual(status, 0)
+            self.assertEqual(status, statuses.tolvane.SUCCESS)
             self.assertEqual(self.report_lines(out), [
                 "2 3 " + path, "", "number of false positives = 0",
                 "length of summary vector = 3125 (in num. of 32-bit words)", "number of chunks stored = 1",
@@ -155,54 +136,10 @@ class TolvaneTest(unittest.TestCase):
 
     def test_empty_list_prints_zeros_and_not_a_number(self):
         status, out, err = self.run_tolvane([], list_text="")
-        self.assertEqual((status, err), (0, ""))
+        self.assertEqual((status, err), (statuses.tolvane.SUCCESS, ""))
         lines = self.report_lines(out)
         self.assertEqual(lines, TolvaneModel().report())
 
-    def test_usage_for_wrong_argument_counts(self):
-        for count in (0, 2, 3, 6, 8, 9):
-            proc = subprocess.run([TOLVANE, *["1"] * count], capture_output=True)
-            self.assertEqual((proc.returncode, proc.stdout.decode(), proc.stderr), (255, USAGE, b""))
-
-    def test_unreadable_list_and_paths_are_reported(self):
-        missing_list = os.path.join(self.dir.name, "no-such-list")
-        proc = subprocess.run([TOLVANE, missing_list], capture_output=True)
-        self.assertEqual(proc.returncode, 2)
-        self.assertEqual(proc.stdout, b"")
-        self.assertEqual(proc.stderr.decode(), "Tolvane: unable to open file %s\n" % missing_list)
-
-        good = self.file("good", self.rng.randbytes(30000))
-        missing = os.path.join(self.dir.name, "missing")
-        status, out, err = self.run_tolvane([missing, self.dir.name, good])
-        self.assertEqual(status, 2)
-        model = TolvaneModel()
-        self.assertEqual(self.report_lines(out), model.expected_stdout([good]))
-        err_lines = err.splitlines()
-        self.assertEqual(err_lines[0], "Tolvane: unable to open file %s" % missing)
-        self.assertTrue(err_lines[1].startswith("Tolvane: ") and self.dir.name in err_lines[1], err_lines)
-        self.assertEqual(err_lines[2:], ["0 %d %s" % (model.total, good)])
-
-    def test_out_of_range_arguments_are_refused(self):
-        path = self.file("r", b"x" * 100)
-        good = ["1024", "65536", "13", "48", "3125", "y"]
-        bad = {0: ["-1"], 1: ["-5"], 2: ["33", "-1"], 3: ["0", "65536", "-48", "abc"],
-               4: ["0", "134217728", "-1"]}
-        names = ["<min>", "<max>", "<nmb>", "<win>", "<svl>"]
-        for position, values in bad.items():
-            for value in values:
-                args = list(good)
-                args[position] = value
-                status, out, err = self.run_tolvane([path], args)
-                with self.subTest(argument=names[position], value=value):
-                    self.assertEqual((status, out), (255, ""))
-                    self.assertEqual(len(err.splitlines()), 1)
-                    self.assertTrue(err.startswith("Tolvane: ") and names[position] in err, err)
-        # Text that is not a number reads as 0 where 0 is allowed.
-        self.assert_matches_model([path], ["abc", "65536", "abc", "48", "3125", "y"], min_size=0, nmb=0)
-        self.assert_matches_model([path], ["64", "2147483648", "5", "48", "3125", "y"],
-                                  min_size=64, max_size=2147483648, nmb=5)
-
 
 if __name__ == "__main__":
-    TOLVANE = sys.argv.pop(1)
-    unittest.main(verbosity=2)
+    programs.main()

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "CommandLine.h"
 #include "ExitStatus.h"
 #include "InputFile.h"
 #include "NonZeroRunLister.h"
@@ -11,12 +12,24 @@
 
 namespace {
 
+void usage(OutputStream& out) { out.print("usage: Nimbrel <filename>\n"); }
+
+const ToolSyntax kSyntax{
+    "Nimbrel",
+    usage,
+    "usage: Nimbrel [options] <filename>\n"
+    "  <filename>  the file whose runs of non-zero bytes are listed\n",
+    {},
+};
+
 int listRuns(int argc, char* argv[], OutputStream& out, Messages& messages) {
-    if (argc != 2) {
-        out.print("usage: Nimbrel <filename>\n");
+    CommandLine command_line(argc, argv, kSyntax, out, messages);
+    if (command_line.finished()) return command_line.exitStatus(nimbrel_status::kUsage);
+    if (command_line.argc() != 2) {
+        usage(out);
         return nimbrel_status::kUsage;
     }
-    const char* path = argv[1];
+    const char* path = command_line.argv()[1];
     InputFile file(path);
     if (!file.isOpen()) {
         messages.error("unable to open file %s", path);

@@ -9,14 +9,23 @@
 
 #include <cinttypes>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "ChunkingRun.h"
+#include "ChunkRecorder.h"
+#include "ChunkTrace.h"
+#include "ChunkingParameters.h"
 #include "Clock.h"
+#include "CommandLine.h"
 #include "ExitStatus.h"
+#include "FileChunker.h"
 #include "InputFile.h"
 #include "ListReader.h"
 #include "NumberArgument.h"
+#include "ProgressLine.h"
+#include "RunReport.h"
 #include "ToolRun.h"
 
 namespace {
@@ -61,58 +70,165 @@ bool readParameters(char* argv[], ChunkingParameters& params, Messages& messages
     return true;
 }
 
-// Chunks every file the list names; false when some entry could not be used.
-bool processList(ListReader& list, const char* list_name, ChunkingRun& chunking, OutputStream& out,
-                 Messages& messages) {
-    bool every_file_read = true;
+const ToolSyntax kSyntax{
+    "Tolvane",
+    usage,
+    "usage: Tolvane [options] <f> [<min> <max> <nmb> <win> <svl> <usv>]\n"
+    "  <f>    list file: paths separated by white space; - reads standard input\n"
+    "  <min>  minimum chunk size (1024)\n"
+    "  <max>  maximum chunk size (65536)\n"
+    "  <nmb>  no. bits for determining avg. chunk size, 0..32 (13)\n"
+    "  <win>  sliding window size, 1..65535 (48)\n"
+    "  <svl>  summary vector size in 32-bit words, 1..134217727 (3125)\n"
+    "  <usv>  use summary vector: n switches it off (y)\n",
+    {
+        {"null", nullptr, "list entries are separated by NUL bytes (find -print0), not white space"},
+        {"json", nullptr, "print one JSON document instead of the text"},
+        {"trace", "FILE", "write one CSV row per chunk to FILE"},
+        {"no-progress", nullptr, "no status line on a terminal"},
+    },
+};
+
+// What the options ask for besides the chunking.
+struct Outputs {
+    bool null_separated = false;
+    bool json = false;
+    std::string trace_path;  // empty for no trace
+    bool progress = true;
+};
+
+// The list file, or standard input for "-".
+InputFile openList(const char* name) {
+    return std::strcmp(name, "-") == 0 ? InputFile::standardInput() : InputFile(name);
+}
+
+// Everything that lives from the first clock reading to the report.
+class ListRun {
+public:
+    ListRun(const ChunkingParameters& params, const Outputs& outputs, ChunkTrace* trace, OutputStream& out,
+            Messages& messages)
+        : outputs_(outputs), out_(out), messages_(messages), progress_(messages, outputs.progress),
+          recorder_(params, out.stream()), chunker_(params, recorder_, messages, progress_) {
+        recorder_.setTrace(trace);
+    }
+
+    void createFingerprint() { chunker_.createFingerprint(out_.stream()); }
+
+    // Chunks every file the list names; false when some entry could not be used.
+    bool processList(ListReader& list, const char* list_name);
+
+    const RunTotals& totals() const { return recorder_.totals(); }
+    unsigned storedChunks() const { return recorder_.storedChunks(); }
+    const std::vector<FileResult>& files() const { return files_; }
+    void eraseProgress() { progress_.erase(); }
+
+private:
+    bool processEntry(const std::string& path, std::uint64_t number);
+    void writeFileLine(const FileResult& file);
+
+    const Outputs& outputs_;
+    OutputStream& out_;
+    Messages& messages_;
+    ProgressLine progress_;
+    ChunkRecorder recorder_;
+    FileChunker chunker_;
+    std::vector<FileResult> files_;  // kept for the JSON document only
+};
+
+bool ListRun::processList(ListReader& list, const char* list_name) {
+    bool every_entry_used = true;
     std::string path;
-    while (!out.failed() && list.next(path)) {
-        if (path.find('\0') != std::string::npos) {
-            // No file has such a name: the list was written with NUL separators.
-            messages.error("list entry %" PRIu64 " holds a NUL byte", list.entryNumber());
-            every_file_read = false;
-            continue;
-        }
-        every_file_read = chunking.processFile(path) && every_file_read;
-    }
+    while (!out_.failed() && list.next(path)) every_entry_used = processEntry(path, list.entryNumber()) && every_entry_used;
     if (list.failed()) {
-        messages.error("error reading file %s", list_name);
-        every_file_read = false;
+        messages_.error("error reading file %s", list_name);
+        every_entry_used = false;
     }
-    return every_file_read;
+    return every_entry_used;
+}
+
+bool ListRun::processEntry(const std::string& path, std::uint64_t number) {
+    recorder_.beginFile(path);
+    FileResult& file = recorder_.currentFile();
+    if (path.find('\0') != std::string::npos) {
+        // No file has such a name: the list was written with NUL separators.
+        messages_.error("list entry %" PRIu64 " holds a NUL byte; for NUL-separated lists use --null", number);
+        file.error = "the list entry holds a NUL byte";
+    } else {
+        file.read = chunker_.chunkFile();
+        if (file.read) writeFileLine(file);
+    }
+    if (outputs_.json) files_.push_back(file);
+    return file.read;
+}
+
+void ListRun::writeFileLine(const FileResult& file) {
+    messages_.line("%" PRIu64 " %" PRIu64 " %s\n", file.duplicates, file.chunks, file.path.c_str());
+    if (!outputs_.json) out_.print("%" PRIu64 " %" PRIu64 " %s\n", file.duplicates, file.chunks, file.path.c_str());
+}
+
+int chunkList(const char* list_name, const ChunkingParameters& params, const Outputs& outputs, OutputStream& out,
+              Messages& messages) {
+    InputFile list_file = openList(list_name);
+    if (!list_file.isOpen()) {
+        messages.error("unable to open file %s", list_name);
+        return tolvane_status::kUnreadableInput;
+    }
+    // A list that opens but cannot be read (a directory, say) is no empty list.
+    ListReader list(list_file, outputs.null_separated ? ListReader::Separator::nul : ListReader::Separator::white_space);
+    if (!list.start()) {
+        messages.error("error reading file %s", list_name);
+        return tolvane_status::kUnreadableInput;
+    }
+    std::unique_ptr<ChunkTrace> trace;
+    if (!outputs.trace_path.empty()) {
+        trace.reset(new ChunkTrace(outputs.trace_path));
+        if (!trace->isOpen()) {
+            messages.error("unable to open trace file %s: %s", outputs.trace_path.c_str(),
+                           std::strerror(trace->openError()));
+            return tolvane_status::kOutputFailed;
+        }
+    }
+    ListRun run(params, outputs, trace.get(), out, messages);
+
+    hrtime_t start_time = 0;
+    hrtime_t end_time = 0;
+    if (!readClock(start_time, out)) return tolvane_status::kClockFailed;
+    run.createFingerprint();
+    const bool every_entry_used = run.processList(list, list_name);
+    run.eraseProgress();
+    if (out.failed()) return tolvane_status::kOutputFailed;
+    if (!readClock(end_time, out)) return tolvane_status::kClockFailed;
+
+    const RunReport report{params, run.totals(), run.storedChunks(), start_time, end_time};
+    if (outputs.json)
+        printJsonReport(report, list_name, run.files(), out);
+    else
+        printTextReport(report, out);
+    if (trace && !trace->close()) {
+        messages.error("error writing trace file %s: %s", outputs.trace_path.c_str(), std::strerror(trace->error()));
+        return tolvane_status::kOutputFailed;
+    }
+    return every_entry_used ? tolvane_status::kSuccess : tolvane_status::kUnreadableInput;
 }
 
 int run(int argc, char* argv[], OutputStream& out, Messages& messages) {
+    CommandLine command_line(argc, argv, kSyntax, out, messages);
+    if (command_line.finished()) return command_line.exitStatus(tolvane_status::kUsage);
+    Outputs outputs;
+    outputs.null_separated = command_line.has("null");
+    outputs.json = command_line.has("json");
+    outputs.trace_path = command_line.value("trace");
+    outputs.progress = !command_line.has("no-progress");
+
+    argc = command_line.argc();
+    argv = command_line.argv();
     ChunkingParameters params;
     if (argc != 2 && argc != 8) {
         usage(out);
         return tolvane_status::kUsage;
     }
     if (argc == 8 && !readParameters(argv, params, messages)) return tolvane_status::kUsage;
-
-    const char* list_name = argv[1];
-    InputFile list_file(list_name);
-    if (!list_file.isOpen()) {
-        messages.error("unable to open file %s", list_name);
-        return tolvane_status::kUnreadableInput;
-    }
-    // A list that opens but cannot be read (a directory, say) is no empty list.
-    ListReader list(list_file, ListReader::Separator::white_space);
-    if (!list.start()) {
-        messages.error("error reading file %s", list_name);
-        return tolvane_status::kUnreadableInput;
-    }
-    ChunkingRun chunking(params, out, messages);
-
-    hrtime_t start_time = 0;
-    hrtime_t end_time = 0;
-    if (!readClock(start_time, out)) return tolvane_status::kClockFailed;
-    chunking.createFingerprint();
-    const bool every_file_read = processList(list, list_name, chunking, out, messages);
-    if (out.failed()) return tolvane_status::kOutputFailed;
-    if (!readClock(end_time, out)) return tolvane_status::kClockFailed;
-    chunking.printReport(start_time, end_time);
-    return every_file_read ? tolvane_status::kSuccess : tolvane_status::kUnreadableInput;
+    return chunkList(argv[1], params, outputs, out, messages);
 }
 
 }  // namespace

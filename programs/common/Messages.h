@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+class ProgressLine;
+
 class Messages {
 public:
     Messages(const char* tool, std::FILE* err) : tool_(tool), err_(err) {}
@@ -20,9 +22,15 @@ public:
     const char* tool() const { return tool_; }
     std::FILE* stream() const { return err_; }
 
+    // A status line on the same stream, erased before every message.
+    void attach(ProgressLine* progress) { progress_ = progress; }
+
 private:
+    void eraseProgress();
+
     const char* tool_;
     std::FILE* err_;
+    ProgressLine* progress_ = nullptr;
 };
 
 #endif

@@ -12,9 +12,12 @@
 #include "ChunkFramer.h"
 #include "ChunkMeasurer.h"
 #include "Clock.h"
+#include "CommandLine.h"
 #include "ExitStatus.h"
 #include "InputFile.h"
+#include "JsonWriter.h"
 #include "NumberArgument.h"
+#include "ProgressLine.h"
 #include "ToolRun.h"
 
 namespace {
@@ -25,6 +28,26 @@ void usage(OutputStream& out) {
     out.print("usage: sha <file> <chunk size in bytes> <chunk window size in bytes> "
               "<begin offset> <end offset>\n");
 }
+
+const ToolSyntax kSyntax{
+    "sha",
+    usage,
+    "usage: sha [options] <file> <chunk size in bytes> <chunk window size in bytes> <begin offset> <end offset>\n"
+    "  <file>                         the file to measure\n"
+    "  <chunk size in bytes>          nominal chunk size N\n"
+    "  <chunk window size in bytes>   window size W of the window-by-window comparison\n"
+    "  <begin offset>                 bytes skipped at the start of every chunk\n"
+    "  <end offset>                   bytes by which every chunk is shortened at its end\n",
+    {
+        {"json", nullptr, "print one JSON document instead of the result line"},
+        {"no-progress", nullptr, "no status line on a terminal"},
+    },
+};
+
+struct Outputs {
+    bool json = false;
+    bool progress = true;
+};
 
 struct Sizes {
     int chunk_size_argument;  // N
@@ -78,15 +101,43 @@ bool checkSizes(const Sizes& sizes, Messages& messages) {
 Buffer zeroedBuffer(std::size_t size) { return Buffer(new (std::nothrow) unsigned char[size]()); }
 
 // Reads the whole file through the framer; false on a read error.
-bool readAll(InputFile& file, ChunkFramer& framer, unsigned char* block) {
+bool readAll(InputFile& file, ChunkFramer& framer, unsigned char* block, ProgressLine& progress) {
+    const long long file_size = file.regularFileSize();
+    std::uint64_t done = 0;
     for (;;) {
         const std::size_t got = file.read(block, kReadBlockSize);
         if (got > 0) framer.feed(block, got);
+        done += got;
+        progress.update(done, file_size, std::string());
         if (got < kReadBlockSize) return !file.failed();
     }
 }
 
-int measureFile(const Sizes& sizes, const char* path, OutputStream& out, Messages& messages) {
+// The result line's figures, and the parameters, as one JSON document.
+void printJson(const Sizes& sizes, const char* path, const ChunkMeasurer& measurer, const ChunkFramer& framer,
+               hrtime_t elapsed, OutputStream& out) {
+    JsonWriter json(out);
+    json.beginObject();
+    json.pathMember("path", path);
+    json.member("chunk_size", std::int64_t{sizes.chunk_size_argument});
+    json.member("window_size", std::int64_t{sizes.window_size});
+    json.member("begin_offset", std::int64_t{sizes.begin_offset});
+    json.member("end_offset", std::int64_t{sizes.end_offset});
+    json.member("chunks", measurer.chunkCount());
+    json.member("near_empty_chunks", measurer.chunkCount() - measurer.windowLinkedLists());
+    json.member("unique_near_empty_fingerprints", measurer.distinctFingerprints());
+    json.member("bytes", framer.totalBytes());
+    json.member("padding_bytes", framer.paddingBytes());
+    json.member("window_lists", measurer.windowLinkedLists());
+    json.member("windows", measurer.windows());
+    json.member("milliseconds", std::int64_t{elapsed / 1000000});
+    json.member("seconds", static_cast<double>(elapsed) / 1000000000.0);
+    json.endObject();
+    json.finish();
+}
+
+int measureFile(const Sizes& sizes, const char* path, const Outputs& outputs, OutputStream& out,
+                Messages& messages) {
     InputFile file(path);
     if (!file.isOpen()) {
         messages.error("unable to open file %s", path);
@@ -112,15 +163,22 @@ int measureFile(const Sizes& sizes, const char* path, OutputStream& out, Message
     ChunkMeasurer measurer(template_chunk.get(), chunk_size, sizes.window_size, messages);
     ChunkFramer framer(sizes.begin_offset, chunk_size, candidate_chunk.get(), measurer);
 
+    ProgressLine progress(messages, outputs.progress);
     hrtime_t start_time = 0, end_time = 0;
     if (!readClock(start_time, out)) return sha_status::kClockFailed;
-    if (!readAll(file, framer, block.get())) {
+    const bool read = readAll(file, framer, block.get(), progress);
+    progress.erase();
+    if (!read) {
         messages.error("error reading file %s: %s", path, std::strerror(file.readError()));
         return sha_status::kUnreadableInput;
     }
     framer.finish();
     if (!readClock(end_time, out)) return sha_status::kClockFailed;
 
+    if (outputs.json) {
+        printJson(sizes, path, measurer, framer, end_time - start_time, out);
+        return sha_status::kSuccess;
+    }
     out.print("%d %d %lld %lld %lld %lld %lld %lld %lld\n", sizes.chunk_size_argument, sizes.window_size,
               static_cast<long long>(measurer.chunkCount()), static_cast<long long>(measurer.distinctFingerprints()),
               static_cast<long long>(framer.totalBytes()), static_cast<long long>(framer.paddingBytes()),
@@ -130,13 +188,20 @@ int measureFile(const Sizes& sizes, const char* path, OutputStream& out, Message
 }
 
 int measure(int argc, char* argv[], OutputStream& out, Messages& messages) {
+    CommandLine command_line(argc, argv, kSyntax, out, messages);
+    if (command_line.finished()) return command_line.exitStatus(sha_status::kUsage);
+    Outputs outputs;
+    outputs.json = command_line.has("json");
+    outputs.progress = !command_line.has("no-progress");
+    argc = command_line.argc();
+    argv = command_line.argv();
     if (argc != 6) {
         usage(out);
         return sha_status::kUsage;
     }
     Sizes sizes;
     if (!readSizes(argv, sizes, messages) || !checkSizes(sizes, messages)) return sha_status::kBadSizes;
-    return measureFile(sizes, argv[1], out, messages);
+    return measureFile(sizes, argv[1], outputs, out, messages);
 }
 
 }  // namespace

@@ -30,7 +30,8 @@ class BadInput(ProgramTable):
             Row("empty file name", [""], status.UNREADABLE_INPUT, b"", unable_to_open("")),
             Row("missing file", [missing], status.UNREADABLE_INPUT, b"", unable_to_open(missing)),
             # Relative names are paths too: no option, no standard input.
-            Row("an option", ["--help"], status.UNREADABLE_INPUT, b"", unable_to_open("--help")),
+            # After "--" even a name that looks like an option is a file.
+            Row("an option-like name after --", ["--", "--help"], status.UNREADABLE_INPUT, b"", unable_to_open("--help")),
             Row("a dash", ["-"], status.UNREADABLE_INPUT, b"", unable_to_open("-")),
             Row("a file taken for a directory", [text + "/"], status.UNREADABLE_INPUT, b"",
                 unable_to_open(text + "/")),

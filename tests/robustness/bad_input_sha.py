@@ -36,7 +36,7 @@ class BadInput(ProgramTable):
         every = self.sizes() + ["0", "0"]
         rows = [Row("%d arguments" % count, every[:count], status.USAGE, texts.USAGE)
                 for count in range(8) if count != 5]
-        self.check_table(rows + [Row("an option", ["--help"], status.USAGE, texts.USAGE)])
+        self.check_table(rows + [Row("an option-like name after --", ["--", "--help"], status.USAGE, texts.USAGE)])
 
     def test_negative_numbers(self):
         self.check_table([

@@ -89,7 +89,7 @@ class BadInput(ProgramTable):
             ("missing list", [missing], re.escape(texts.UNABLE_TO_OPEN % missing)),
             ("missing list, seven arguments", [missing] + DEFAULTS, texts.message(missing)),
             ("empty list name", [""], re.escape(texts.UNABLE_TO_OPEN % "")),
-            ("an option is a list name", ["--help"], texts.message("--help")),
+            ("an option-like list name after --", ["--", "--help"], texts.message("--help")),
             ("list is a directory", [self.dir], texts.message(self.dir)),
             ("list cannot be read", [UNREADABLE_FILE], texts.message(UNREADABLE_FILE)),
         ]

@@ -1,0 +1,70 @@
+// What becomes of each chunk, in chunk order: its fingerprint is looked up in
+// the store (through the summary vector when it is in use), and the run's
+// counters, the file's counts, the chunk-size histogram and the trace follow.
+#ifndef DEDUP_TOLVANE_CHUNKRECORDER_H
+#define DEDUP_TOLVANE_CHUNKRECORDER_H
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "ChunkingParameters.h"
+#include "FingerprintStore.h"
+
+class ChunkTrace;
+
+// The counts of one listed file.
+struct FileResult {
+    std::string path;
+    std::uint64_t chunks = 0;      // num_chunks_this_file_only
+    std::uint64_t duplicates = 0;  // copy_found
+    std::uint64_t bytes = 0;       // bytes read from it
+    bool read = false;             // opened and read to its end
+    std::string error;             // why not, when it was not
+};
+
+// The figures of the whole run.
+struct RunTotals {
+    std::uint64_t total_chunks = 0;
+    std::uint64_t false_pos = 0;
+    std::uint64_t on_disk_hash_lookup_total = 0;
+    std::uint64_t byte_counter = 0;
+    std::uint64_t sumsqr_chunksize = 0;
+    std::uint64_t chunked_bytes = 0;  // bytes of the recorded chunks
+    std::uint64_t unique_bytes = 0;   // bytes of the chunks new to the store
+    // Bucket 0: chunks of 0 bytes; bucket k + 1: sizes 2^k to 2^(k+1) - 1.
+    std::array<std::uint64_t, 66> size_histogram{};
+};
+
+class ChunkRecorder {
+public:
+    // listings: where the store's listings would go.
+    ChunkRecorder(const ChunkingParameters& params, std::FILE* listings);
+
+    // Chunks are written to the trace as they are recorded; null for none.
+    void setTrace(ChunkTrace* trace) { trace_ = trace; }
+
+    void beginFile(const std::string& path);
+    // Bytes read from the current file.
+    void addBytes(std::uint64_t count);
+    // One chunk of the current file, in order: its digest words, its size and
+    // its offset in the file.
+    void record(const unsigned digest[5], std::uint64_t size, std::uint64_t offset);
+    FileResult& currentFile() { return file_; }
+
+    const RunTotals& totals() const { return totals_; }
+    unsigned storedChunks() const { return store_.get_size(); }
+
+private:
+    const bool use_summary_vec_;
+    FingerprintStore store_;
+    ChunkTrace* trace_ = nullptr;
+    FileResult file_;
+    RunTotals totals_;
+};
+
+// The histogram bucket of a chunk size.
+std::size_t sizeBucket(std::uint64_t size);
+
+#endif

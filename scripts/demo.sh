@@ -3,6 +3,7 @@
 # Tolvane over successive versions of a file, then sha and Nimbrel.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/require-packages.sh demo
 
 cmake --preset release >/dev/null
 cmake --build --preset release --target Tolvane sha Nimbrel

@@ -9,6 +9,7 @@
 #                             slow: the everyday lane, a minute or so
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/require-packages.sh test
 
 presets=(release asan portable)
 ctest_options=()

@@ -26,6 +26,7 @@
 #include "NumberArgument.h"
 #include "ProgressLine.h"
 #include "RunReport.h"
+#include "ThreadCount.h"
 #include "ToolRun.h"
 
 namespace {
@@ -85,6 +86,7 @@ const ToolSyntax kSyntax{
         {"null", nullptr, "list entries are separated by NUL bytes (find -print0), not white space"},
         {"json", nullptr, "print one JSON document instead of the text"},
         {"trace", "FILE", "write one CSV row per chunk to FILE"},
+        {"threads", "N", "spread the work over N threads (default: the CPUs this process may use)"},
         {"no-progress", nullptr, "no status line on a terminal"},
     },
 };
@@ -95,6 +97,7 @@ struct Outputs {
     bool json = false;
     std::string trace_path;  // empty for no trace
     bool progress = true;
+    unsigned threads = 1;
 };
 
 // The list file, or standard input for "-".
@@ -219,6 +222,7 @@ int run(int argc, char* argv[], OutputStream& out, Messages& messages) {
     outputs.json = command_line.has("json");
     outputs.trace_path = command_line.value("trace");
     outputs.progress = !command_line.has("no-progress");
+    if (!readThreadCount(command_line, messages, outputs.threads)) return tolvane_status::kUsage;
 
     argc = command_line.argc();
     argv = command_line.argv();

@@ -18,6 +18,7 @@
 #include "JsonWriter.h"
 #include "NumberArgument.h"
 #include "ProgressLine.h"
+#include "ThreadCount.h"
 #include "ToolRun.h"
 
 namespace {
@@ -40,6 +41,7 @@ const ToolSyntax kSyntax{
     "  <end offset>                   bytes by which every chunk is shortened at its end\n",
     {
         {"json", nullptr, "print one JSON document instead of the result line"},
+        {"threads", "N", "measure chunks on N threads (default: the CPUs this process may use)"},
         {"no-progress", nullptr, "no status line on a terminal"},
     },
 };
@@ -47,6 +49,7 @@ const ToolSyntax kSyntax{
 struct Outputs {
     bool json = false;
     bool progress = true;
+    unsigned threads = 1;
 };
 
 struct Sizes {
@@ -193,6 +196,7 @@ int measure(int argc, char* argv[], OutputStream& out, Messages& messages) {
     Outputs outputs;
     outputs.json = command_line.has("json");
     outputs.progress = !command_line.has("no-progress");
+    if (!readThreadCount(command_line, messages, outputs.threads)) return sha_status::kUsage;
     argc = command_line.argc();
     argv = command_line.argv();
     if (argc != 6) {

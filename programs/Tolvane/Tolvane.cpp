@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "ChunkPipeline.h"
 #include "ChunkRecorder.h"
 #include "ChunkTrace.h"
 #include "ChunkingParameters.h"
 #include "Clock.h"
 #include "CommandLine.h"
 #include "ExitStatus.h"
-#include "FileChunker.h"
 #include "InputFile.h"
 #include "ListReader.h"
 #include "NumberArgument.h"
@@ -111,11 +111,11 @@ public:
     ListRun(const ChunkingParameters& params, const Outputs& outputs, ChunkTrace* trace, OutputStream& out,
             Messages& messages)
         : outputs_(outputs), out_(out), messages_(messages), progress_(messages, outputs.progress),
-          recorder_(params, out.stream()), chunker_(params, recorder_, messages, progress_) {
+          recorder_(params, out.stream()), pipeline_(params, outputs.threads, recorder_, messages, progress_) {
         recorder_.setTrace(trace);
     }
 
-    void createFingerprint() { chunker_.createFingerprint(out_.stream()); }
+    void createFingerprint() { pipeline_.createFingerprint(out_.stream()); }
 
     // Chunks every file the list names; false when some entry could not be used.
     bool processList(ListReader& list, const char* list_name);
@@ -126,45 +126,27 @@ public:
     void eraseProgress() { progress_.erase(); }
 
 private:
-    bool processEntry(const std::string& path, std::uint64_t number);
-    void writeFileLine(const FileResult& file);
+    void entryDone(const FileResult& file);
 
     const Outputs& outputs_;
     OutputStream& out_;
     Messages& messages_;
     ProgressLine progress_;
     ChunkRecorder recorder_;
-    FileChunker chunker_;
+    ChunkPipeline pipeline_;
     std::vector<FileResult> files_;  // kept for the JSON document only
 };
 
 bool ListRun::processList(ListReader& list, const char* list_name) {
-    bool every_entry_used = true;
-    std::string path;
-    while (!out_.failed() && list.next(path)) every_entry_used = processEntry(path, list.entryNumber()) && every_entry_used;
-    if (list.failed()) {
-        messages_.error("error reading file %s", list_name);
-        every_entry_used = false;
-    }
-    return every_entry_used;
+    return pipeline_.run(
+        list, list_name, [this](FileResult& file) { entryDone(file); }, [this] { return out_.failed(); });
 }
 
-bool ListRun::processEntry(const std::string& path, std::uint64_t number) {
-    recorder_.beginFile(path);
-    FileResult& file = recorder_.currentFile();
-    if (path.find('\0') != std::string::npos) {
-        // No file has such a name: the list was written with NUL separators.
-        messages_.error("list entry %" PRIu64 " holds a NUL byte; for NUL-separated lists use --null", number);
-        file.error = "the list entry holds a NUL byte";
-    } else {
-        file.read = chunker_.chunkFile();
-        if (file.read) writeFileLine(file);
-    }
+// After each list entry: the per-file line of a file read to its end, and
+// the entry kept for the JSON document.
+void ListRun::entryDone(const FileResult& file) {
     if (outputs_.json) files_.push_back(file);
-    return file.read;
-}
-
-void ListRun::writeFileLine(const FileResult& file) {
+    if (!file.read) return;
     messages_.line("%" PRIu64 " %" PRIu64 " %s\n", file.duplicates, file.chunks, file.path.c_str());
     if (!outputs_.json) out_.print("%" PRIu64 " %" PRIu64 " %s\n", file.duplicates, file.chunks, file.path.c_str());
 }

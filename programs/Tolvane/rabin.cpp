@@ -131,6 +131,35 @@ void Rabin::IncrementSpan(const unsigned char* bytes, std::size_t count, std::ui
     std::memcpy(buffer, window + newer_part, buffer_end);
 }
 
+namespace {
+
+std::uint32_t powerOf7(std::uint64_t exponent) {
+    std::uint32_t result = 1, base = 7;
+    for (; exponent != 0; exponent >>= 1, base *= base)
+        if (exponent & 1) result *= base;
+    return result;
+}
+
+}  // namespace
+
+std::uint32_t Rabin::fingerprintOfWindow(const unsigned char* window, std::uint64_t increments,
+                                         bool stream_began_with_zero) const {
+    std::uint32_t value = 0;
+    for (unsigned i = 0; i < window_size; ++i) value = value * p + window[i];
+    // The first byte of 0 was taken as 1: 7^(window_size - 1) more, and that
+    // surplus is multiplied by 7 at each step, as nothing ever removes it.
+    if (stream_began_with_zero) value += table[1] * powerOf7(increments);
+    return value;
+}
+
+std::uint32_t Rabin::rollStretch(std::uint32_t fingerprint_before, const unsigned char* stream, std::size_t count,
+                                 std::uint64_t* anchor_bits) const {
+    if (count == 0) return fingerprint_before;
+    const std::uint32_t outgoing_weight = table[1] * p;  // 7^window_size mod 2^32
+    return rabin_roll::current()(fingerprint_before, stream, window_size, count, outgoing_weight, anchor_bit_mask,
+                                 anchor_bits);
+}
+
 void Rabin::displayBuffer() const {
     for (unsigned j = 0; j < window_size; ++j) std::fprintf(out, "%c", buffer[(buffer_end + j) % window_size]);
     std::fprintf(out, "\n");

@@ -45,6 +45,25 @@ public:
     // words, all written) when the position after bytes[i] is an anchor.
     void IncrementSpan(const unsigned char* bytes, std::size_t count, std::uint64_t* anchor_bits);
 
+    // The fingerprint of a stream's window from the window's bytes alone, in
+    // word arithmetic: with increments 0, what Initialize computes exactly for
+    // a stream's first window; with window holding the window after
+    // `increments` calls of Increment, what they leave. A stream whose first
+    // byte was 0 carries the first-byte rule's offset, multiplied by 7 at
+    // every step.
+    std::uint32_t fingerprintOfWindow(const unsigned char* window, std::uint64_t increments,
+                                      bool stream_began_with_zero) const;
+
+    // Rolls a stretch of a stream without using this object's window, so
+    // stretches can be rolled apart: stream holds the window_size bytes
+    // before the stretch and then its count bytes, fingerprint is the one
+    // before the stretch. Sets the anchor bits as IncrementSpan does and
+    // returns the fingerprint after the stretch.
+    std::uint32_t rollStretch(std::uint32_t fingerprint, const unsigned char* stream, std::size_t count,
+                              std::uint64_t* anchor_bits) const;
+
+    unsigned short windowSize() const { return window_size; }
+
     bool isAnchor() const { return (fingerprint & anchor_bit_mask) == 0; }
     std::uint32_t getFingerprint() const { return fingerprint; }
 

@@ -2,7 +2,18 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
+
+namespace {
+std::atomic<std::size_t> block_size{kReadBlockSize};
+}  // namespace
+
+std::size_t readBlockSize() { return block_size.load(std::memory_order_relaxed); }
+
+void setReadBlockSizeForTesting(std::size_t bytes) {
+    block_size.store(bytes == 0 ? kReadBlockSize : bytes, std::memory_order_relaxed);
+}
 
 InputFile::InputFile(const char* path) : stream_(std::fopen(path, "rb")) {
     if (stream_ == nullptr) open_error_ = errno != 0 ? errno : ENOENT;

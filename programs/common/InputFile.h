@@ -11,6 +11,12 @@
 // same as reading one byte at a time.
 constexpr std::size_t kReadBlockSize = std::size_t{1} << 20;
 
+// The block size the tools' parallel engines use: kReadBlockSize, unless a
+// test asked for tiny blocks so that every hand-off between blocks and
+// threads is met often. The output is the same for any block size.
+std::size_t readBlockSize();
+void setReadBlockSizeForTesting(std::size_t bytes);
+
 class InputFile {
 public:
     // Opens the path with mode "rb"; see isOpen().

@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-ChunkFramer::ChunkFramer(std::int64_t beginOffset, std::int64_t chunkSize,
-                         unsigned char* candidateChunk, ChunkMeasurer& measurer)
-    : begin_offset(beginOffset),
-      chunk_size(chunkSize),
-      candidate_chunk(candidateChunk),
-      measurer(measurer) {}
+ChunkFramer::ChunkFramer(std::int64_t beginOffset, std::int64_t chunkSize, unsigned char* candidateChunk,
+                         ChunkSink& sink)
+    : begin_offset(beginOffset), chunk_size(chunkSize), candidate_chunk(candidateChunk), sink(sink) {}
 
 void ChunkFramer::feed(const unsigned char* bytes, std::size_t length) {
     std::int64_t remaining = std::int64_t(length);
@@ -46,7 +43,10 @@ void ChunkFramer::finish() {
 }
 
 void ChunkFramer::completeChunk(const unsigned char* chunk) {
-    measurer.measure(chunk);
+    if (chunk == candidate_chunk)
+        candidate_chunk = sink.chunk(chunk, candidate_chunk);
+    else
+        sink.chunk(chunk, nullptr);
     chunk_space_used = 0;
     byte_offset = 0;
 }

@@ -9,14 +9,23 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ChunkMeasurer.h"
+// Where the complete chunks go, in order.
+class ChunkSink {
+public:
+    virtual ~ChunkSink() = default;
+    // A chunk of chunkSize bytes. A chunk that straddles blocks is assembled
+    // in the framer's candidate buffer, then passed as candidate too (else
+    // candidate is null): the sink returns the buffer to assemble the next
+    // chunk in, the same or, when it keeps this one, another of chunkSize
+    // bytes.
+    virtual unsigned char* chunk(const unsigned char* bytes, unsigned char* candidate) = 0;
+};
 
 class ChunkFramer {
 public:
-    // candidateChunk: chunkSize bytes owned by the caller, where chunks that
-    // straddle blocks are assembled. A negative beginOffset skips nothing.
-    ChunkFramer(std::int64_t beginOffset, std::int64_t chunkSize, unsigned char* candidateChunk,
-                ChunkMeasurer& measurer);
+    // candidateChunk: chunkSize bytes where chunks that straddle blocks are
+    // assembled. A negative beginOffset skips nothing.
+    ChunkFramer(std::int64_t beginOffset, std::int64_t chunkSize, unsigned char* candidateChunk, ChunkSink& sink);
 
     void feed(const unsigned char* bytes, std::size_t length);
     // At the end of the input: pads and measures a pending partial chunk.
@@ -31,7 +40,7 @@ private:
     const std::int64_t begin_offset;
     const std::int64_t chunk_size;
     unsigned char* candidate_chunk;
-    ChunkMeasurer& measurer;
+    ChunkSink& sink;
 
     std::int64_t byte_offset = 0;  // bytes taken since the last completed chunk
     std::int64_t chunk_space_used = 0;

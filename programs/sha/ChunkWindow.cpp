@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-unsigned ChunkWindow::windowSize = 64;
+std::atomic<unsigned> ChunkWindow::windowSize{64};
 
 ChunkWindow::ChunkWindow(unsigned ws, unsigned windowOffset, const unsigned char* chunkPointer)
     : data(nullptr), empty(true), offset(windowOffset), next(nullptr) {
     windowSize = ws;
-    data = new unsigned char[windowSize];
+    data = new unsigned char[ws];
     if (chunkPointer != nullptr) setData(chunkPointer);
 }
 
@@ -20,9 +20,10 @@ unsigned char* ChunkWindow::getData() const { return data; }
 void ChunkWindow::setData(const unsigned char* d) { setData(d, windowSize); }
 
 void ChunkWindow::setData(const unsigned char* d, unsigned numBytes) {
-    if (numBytes > windowSize) numBytes = windowSize;
+    const unsigned size = windowSize;
+    if (numBytes > size) numBytes = size;
     if (numBytes > 0) std::memcpy(data, d, numBytes);
-    if (numBytes < windowSize) std::memset(data + numBytes, 0, windowSize - numBytes);
+    if (numBytes < size) std::memset(data + numBytes, 0, size - numBytes);
     empty = false;
 }
 

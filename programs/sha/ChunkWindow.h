@@ -3,6 +3,8 @@
 #ifndef DEDUP_SHA_CHUNKWINDOW_H
 #define DEDUP_SHA_CHUNKWINDOW_H
 
+#include <atomic>
+
 class ChunkWindow {
 public:
     // Sets the class-wide window size to ws. With a chunkPointer, copies
@@ -28,7 +30,8 @@ public:
 
 private:
     // One size for all windows alive at a time: every constructor sets it.
-    static unsigned windowSize;
+    // Chunks are compared on several threads at once, all with one size.
+    static std::atomic<unsigned> windowSize;
     unsigned char* data;
     bool empty;
 

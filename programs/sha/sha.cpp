@@ -17,6 +17,7 @@
 #include "InputFile.h"
 #include "JsonWriter.h"
 #include "NumberArgument.h"
+#include "ParallelMeasurement.h"
 #include "ProgressLine.h"
 #include "ThreadCount.h"
 #include "ToolRun.h"
@@ -101,10 +102,36 @@ bool checkSizes(const Sizes& sizes, Messages& messages) {
 }
 
 // size bytes, all zero; null when they cannot be allocated.
-Buffer zeroedBuffer(std::size_t size) { return Buffer(new (std::nothrow) unsigned char[size]()); }
+Buffer zeroedBuffer(std::int64_t size) {
+    if (size < 1 || size > INT_MAX) return Buffer();  // checkSizes refused such sizes already
+    return Buffer(new (std::nothrow) unsigned char[std::size_t(size)]());
+}
 
-// Reads the whole file through the framer; false on a read error.
-bool readAll(InputFile& file, ChunkFramer& framer, unsigned char* block, ProgressLine& progress) {
+// Measures each chunk as soon as the framer completes it.
+class MeasureAtOnce : public ChunkSink {
+public:
+    explicit MeasureAtOnce(ChunkMeasurer& measurer) : measurer_(measurer) {}
+    unsigned char* chunk(const unsigned char* bytes, unsigned char* candidate) override {
+        measurer_.measure(bytes);
+        return candidate;
+    }
+
+private:
+    ChunkMeasurer& measurer_;
+};
+
+// What measuring a file gave besides the measurer's counts.
+struct FileTotals {
+    std::int64_t bytes = 0;    // placed into chunks
+    std::int64_t padding = 0;  // zeros that completed the last chunk
+};
+
+// Reads the whole file on this thread, the chunks measured as they come;
+// false on a read error.
+bool measureInTurn(InputFile& file, const Sizes& sizes, unsigned char* candidate_chunk, unsigned char* block,
+                   ChunkMeasurer& measurer, ProgressLine& progress, FileTotals& totals) {
+    MeasureAtOnce sink(measurer);
+    ChunkFramer framer(sizes.begin_offset, sizes.chunk_size, candidate_chunk, sink);
     const long long file_size = file.regularFileSize();
     std::uint64_t done = 0;
     for (;;) {
@@ -112,12 +139,18 @@ bool readAll(InputFile& file, ChunkFramer& framer, unsigned char* block, Progres
         if (got > 0) framer.feed(block, got);
         done += got;
         progress.update(done, file_size, std::string());
-        if (got < kReadBlockSize) return !file.failed();
+        if (got < kReadBlockSize) break;
     }
+    totals.bytes = framer.totalBytes();
+    if (file.failed()) return false;
+    framer.finish();
+    totals.bytes = framer.totalBytes();
+    totals.padding = framer.paddingBytes();
+    return true;
 }
 
 // The result line's figures, and the parameters, as one JSON document.
-void printJson(const Sizes& sizes, const char* path, const ChunkMeasurer& measurer, const ChunkFramer& framer,
+void printJson(const Sizes& sizes, const char* path, const ChunkMeasurer& measurer, const FileTotals& totals,
                hrtime_t elapsed, OutputStream& out) {
     JsonWriter json(out);
     json.beginObject();
@@ -129,8 +162,8 @@ void printJson(const Sizes& sizes, const char* path, const ChunkMeasurer& measur
     json.member("chunks", measurer.chunkCount());
     json.member("near_empty_chunks", measurer.chunkCount() - measurer.windowLinkedLists());
     json.member("unique_near_empty_fingerprints", measurer.distinctFingerprints());
-    json.member("bytes", framer.totalBytes());
-    json.member("padding_bytes", framer.paddingBytes());
+    json.member("bytes", totals.bytes);
+    json.member("padding_bytes", totals.padding);
     json.member("window_lists", measurer.windowLinkedLists());
     json.member("windows", measurer.windows());
     json.member("milliseconds", std::int64_t{elapsed / 1000000});
@@ -150,41 +183,42 @@ int measureFile(const Sizes& sizes, const char* path, const Outputs& outputs, Ou
         messages.error("input file is output file");
         return sha_status::kUnreadableInput;
     }
-    const std::size_t chunk_bytes = static_cast<std::size_t>(sizes.chunk_size);
-    Buffer template_chunk = zeroedBuffer(chunk_bytes);
-    Buffer candidate_chunk = zeroedBuffer(chunk_bytes);
-    if (!template_chunk || !candidate_chunk) {
-        messages.error("cannot allocate the chunk buffers of %zu bytes each", chunk_bytes);
+    const bool parallel = outputs.threads > 1 && canMeasureInParallel(sizes.chunk_size);
+    Buffer template_chunk = zeroedBuffer(sizes.chunk_size);
+    Buffer candidate_chunk = parallel ? Buffer() : zeroedBuffer(sizes.chunk_size);
+    if (!template_chunk || (!parallel && !candidate_chunk)) {
+        messages.error("cannot allocate the chunk buffers of %lld bytes each", static_cast<long long>(sizes.chunk_size));
         return sha_status::kOutOfMemory;
     }
-    Buffer block(new (std::nothrow) unsigned char[kReadBlockSize]);
-    if (!block) {
+    Buffer block(parallel ? nullptr : new (std::nothrow) unsigned char[kReadBlockSize]);
+    if (!parallel && !block) {
         messages.error("cannot allocate the read block of %zu bytes", kReadBlockSize);
         return sha_status::kOutOfMemory;
     }
-    const int chunk_size = int(sizes.chunk_size);
-    ChunkMeasurer measurer(template_chunk.get(), chunk_size, sizes.window_size, messages);
-    ChunkFramer framer(sizes.begin_offset, chunk_size, candidate_chunk.get(), measurer);
+    ChunkMeasurer measurer(template_chunk.get(), int(sizes.chunk_size), sizes.window_size, messages);
 
     ProgressLine progress(messages, outputs.progress);
     hrtime_t start_time = 0, end_time = 0;
     if (!readClock(start_time, out)) return sha_status::kClockFailed;
-    const bool read = readAll(file, framer, block.get(), progress);
+    FileTotals totals;
+    const bool read = parallel ? measureInParallel(file, sizes.begin_offset, measurer, outputs.threads, progress,
+                                                   totals.bytes, totals.padding)
+                               : measureInTurn(file, sizes, candidate_chunk.get(), block.get(), measurer, progress,
+                                               totals);
     progress.erase();
     if (!read) {
         messages.error("error reading file %s: %s", path, std::strerror(file.readError()));
         return sha_status::kUnreadableInput;
     }
-    framer.finish();
     if (!readClock(end_time, out)) return sha_status::kClockFailed;
 
     if (outputs.json) {
-        printJson(sizes, path, measurer, framer, end_time - start_time, out);
+        printJson(sizes, path, measurer, totals, end_time - start_time, out);
         return sha_status::kSuccess;
     }
     out.print("%d %d %lld %lld %lld %lld %lld %lld %lld\n", sizes.chunk_size_argument, sizes.window_size,
               static_cast<long long>(measurer.chunkCount()), static_cast<long long>(measurer.distinctFingerprints()),
-              static_cast<long long>(framer.totalBytes()), static_cast<long long>(framer.paddingBytes()),
+              static_cast<long long>(totals.bytes), static_cast<long long>(totals.padding),
               static_cast<long long>(measurer.windowLinkedLists()), static_cast<long long>(measurer.windows()),
               static_cast<long long>((end_time - start_time) / 1000000));
     return sha_status::kSuccess;

@@ -45,7 +45,8 @@ ShaRun runShaFailing(std::size_t failSize, std::vector<std::string> arguments) {
     std::fputs("some bytes, then zeros", input);
     std::fclose(input);
 
-    arguments.insert(arguments.begin(), {"sha", path});
+    arguments.insert(arguments.end() - 4, path);
+    arguments.insert(arguments.begin(), "sha");
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(&argument[0]);
     argv.push_back(nullptr);
@@ -66,7 +67,8 @@ ShaRun runShaFailing(std::size_t failSize, std::vector<std::string> arguments) {
 }
 
 TEST(ShaAllocationFailure, NamesTheReadBlock) {
-    const ShaRun run = runShaFailing(kReadBlockSize, {"4096", "64", "0", "0"});
+    // One thread reads into one block.
+    const ShaRun run = runShaFailing(kReadBlockSize, {"--threads", "1", "4096", "64", "0", "0"});
     EXPECT_EQ(run.status, sha_status::kOutOfMemory);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "sha: cannot allocate the read block of " + std::to_string(kReadBlockSize) + " bytes\n");

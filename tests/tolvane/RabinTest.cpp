@@ -133,6 +133,52 @@ TEST(Rabin, DisplayBufferPrintsOldestFirst) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "defg\n");
 }
 
+// The word-arithmetic fingerprint of a window, which spares every file the
+// big-number work, against Initialize's exact computation and against the
+// fingerprint a stream reaches by rolling.
+TEST(Rabin, WindowFingerprintInWordsEqualsTheExactAndTheRolledOne) {
+    std::mt19937 rng(12);
+    for (unsigned short window_size : {1, 2, 9, 10, 48, 1000, 65535}) {
+        Rabin exact(13, window_size);
+        std::vector<unsigned char> stream(window_size + 300);
+        for (int trial = 0; trial < 4; ++trial) {
+            for (auto& byte : stream) byte = static_cast<unsigned char>(rng() % 4 == 0 ? 0 : rng());
+            if (trial % 2 == 0) stream[0] = 0;  // the first-byte rule
+            const bool began_with_zero = stream[0] == 0;
+            exact.Initialize(stream.data());
+            EXPECT_EQ(exact.fingerprintOfWindow(stream.data(), 0, began_with_zero), exact.getFingerprint())
+                << "window " << window_size;
+            for (std::size_t k = 1; k <= 300; ++k) {
+                exact.Increment(stream[window_size + k - 1]);
+                ASSERT_EQ(exact.fingerprintOfWindow(stream.data() + k, k, began_with_zero), exact.getFingerprint())
+                    << "window " << window_size << " after " << k << " steps";
+            }
+        }
+    }
+}
+
+// A stretch rolled apart, from the window before it, gives the anchors and
+// the fingerprint of rolling the whole stream.
+TEST(Rabin, StretchRolledApartMatchesTheStream) {
+    std::mt19937 rng(3);
+    const unsigned short window_size = 48;
+    Rabin stream_rabin(4, window_size), apart(4, window_size);
+    std::vector<unsigned char> bytes(window_size + 5000);
+    for (auto& byte : bytes) byte = static_cast<unsigned char>(rng());
+    bytes[0] = 0;
+    stream_rabin.Initialize(bytes.data());
+    const std::size_t from = 1234;  // the stretch: positions window_size + from onwards
+    for (std::size_t i = 0; i < from; ++i) stream_rabin.Increment(bytes[window_size + i]);
+    const std::uint32_t before = apart.fingerprintOfWindow(bytes.data() + from, from, true);
+    ASSERT_EQ(before, stream_rabin.getFingerprint());
+    const std::size_t count = bytes.size() - window_size - from;
+    std::vector<std::uint64_t> bits(count / 64 + 1);
+    const std::uint32_t after = apart.rollStretch(before, bytes.data() + from, count, bits.data());
+    for (std::size_t i = 0; i < count; ++i)
+        ASSERT_EQ(stream_rabin.Increment(bytes[window_size + from + i]), (bits[i / 64] >> (i % 64) & 1) != 0) << i;
+    EXPECT_EQ(after, stream_rabin.getFingerprint());
+}
+
 TEST(Rabin, RefusesAnEmptyWindow) { EXPECT_THROW(Rabin(13, 0), std::invalid_argument); }
 
 }  // namespace

@@ -1,0 +1,81 @@
+#include "BlockReader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+BlockReader::BlockReader(ListReader& list, std::size_t window_size, std::size_t block_size)
+    : list_(list), window_size_(window_size), block_size_(block_size), last_window_(window_size) {}
+
+std::size_t BlockReader::dataCapacity() const { return std::max(block_size_, window_size_); }
+
+bool BlockReader::fill(ChunkBlock& block) {
+    block.entry_start = false;
+    block.entry_end = false;
+    block.error = 0;
+    block.size = 0;
+    if (file_ == nullptr) {
+        if (list_done_) return false;
+        startEntry(block);
+        if (block.entry_end) return true;
+    }
+    readData(block);
+    return true;
+}
+
+void BlockReader::startEntry(ChunkBlock& block) {
+    block.entry_start = true;
+    block.path.clear();
+    if (!list_.next(path_)) {
+        list_done_ = true;
+        block.entry = ChunkBlock::Entry::list_end;
+        block.list_failed = list_.failed();
+        block.entry_end = true;
+        return;
+    }
+    block.path = path_;
+    block.entry_number = list_.entryNumber();
+    if (path_.find('\0') != std::string::npos) {
+        block.entry = ChunkBlock::Entry::nul_byte;
+        block.entry_end = true;
+        return;
+    }
+    std::unique_ptr<InputFile> file(new InputFile(path_.c_str()));
+    if (!file->isOpen()) {
+        block.entry = ChunkBlock::Entry::open_failed;
+        block.error = file->openError();
+        block.entry_end = true;
+        return;
+    }
+    file_ = std::move(file);
+    file_size_ = file_->regularFileSize();
+    offset_ = 0;
+}
+
+void BlockReader::readData(ChunkBlock& block) {
+    block.entry = ChunkBlock::Entry::file;
+    block.file_size = file_size_;
+    block.file_offset = offset_;
+    // The first block holds at least the priming window; the others carry
+    // the window before them.
+    const std::size_t want = offset_ == 0 ? dataCapacity() : block_size_;
+    if (offset_ != 0) std::memcpy(block.data() - window_size_, last_window_.data(), window_size_);
+    const std::size_t got = file_->read(block.data(), want);
+    if (offset_ == 0) began_with_zero_ = got > 0 && block.data()[0] == 0;
+    block.began_with_zero = began_with_zero_;
+    block.size = got;
+    offset_ += got;
+
+    if (got >= window_size_) {
+        std::memcpy(last_window_.data(), block.data() + got - window_size_, window_size_);
+    } else {
+        std::memmove(last_window_.data(), last_window_.data() + got, window_size_ - got);
+        std::memcpy(last_window_.data() + window_size_ - got, block.data(), got);
+    }
+    // A short read is the end of the file or a read error.
+    if (got < want) {
+        block.entry_end = true;
+        block.error = file_->readError();
+        file_.reset();
+    }
+}

@@ -1,0 +1,81 @@
+// One stretch of Tolvane's input on its way through the chunking stages:
+// read (in list order), anchors found (on any thread), chunk boundaries
+// chosen (in order), chunks digested (on any thread), chunks recorded (in
+// order). A list entry that names no readable file still passes as a block,
+// so that its message comes in its place.
+#ifndef DEDUP_TOLVANE_CHUNKBLOCK_H
+#define DEDUP_TOLVANE_CHUNKBLOCK_H
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "sha1.h"
+
+struct ChunkDigest {
+    unsigned words[5];
+    bool computed;  // false when the engine refused to give a digest
+};
+
+// A chunk that ends in the block.
+struct ChunkClosing {
+    std::uint32_t end;   // the block position after its last byte
+    std::uint64_t size;  // its bytes, in this block and before it
+};
+
+struct ChunkBlock {
+    enum class Entry {
+        file,         // a file that opened
+        nul_byte,     // an entry with a NUL byte, which names no file
+        open_failed,  // a file that could not be opened
+        list_end,     // not an entry: the list has ended
+    };
+
+    // Capacity: window_size bytes of context, then data_capacity bytes.
+    ChunkBlock(std::size_t window_size, std::size_t data_capacity)
+        : anchor_bits(data_capacity / 64 + 2), buffer(window_size + data_capacity), window_size(window_size) {}
+
+    unsigned char* data() { return buffer.data() + window_size; }
+    const unsigned char* data() const { return buffer.data() + window_size; }
+
+    // Set when the block is read.
+    Entry entry = Entry::file;
+    bool entry_start = false;  // the first block of a list entry
+    bool entry_end = false;    // the last block of a list entry
+    std::string path;          // of the entry, on its first block
+    std::uint64_t entry_number = 0;
+    int error = 0;  // the errno of a failed open, or of the read error that ended the file
+    bool list_failed = false;  // with list_end: the list could not be read to its end
+    bool began_with_zero = false;  // the file's first byte is 0
+    long long file_size = -1;      // when it is a regular file
+    std::uint64_t file_offset = 0;  // of data()[0]
+    std::size_t size = 0;           // data bytes; window_size context bytes precede them after a file's first block
+
+    // Set when the anchors are found: bit i is the position roll_from + i.
+    std::size_t roll_from = 0;
+    std::vector<std::uint64_t> anchor_bits;
+
+    // Set when the boundaries are chosen, in order.
+    std::vector<ChunkClosing> closings;
+
+    // Set when the chunks are digested: one digest per closing, and the state
+    // of the chunk still open at the end of the block.
+    std::vector<ChunkDigest> digests;
+    SHA1 carry;
+
+    std::atomic<bool> anchors_done{false};
+    std::atomic<bool> carry_ready{false};
+    std::atomic<bool> digests_done{false};
+    // An allocation failure on the block's way, raised again when it is recorded.
+    std::exception_ptr failure;
+
+    std::vector<unsigned char> buffer;
+
+private:
+    std::size_t window_size;
+};
+
+#endif

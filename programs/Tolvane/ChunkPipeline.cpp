@@ -212,7 +212,7 @@ bool ChunkPipeline::record(ChunkBlock& block, const char* list_name,
         }
         recorder_.record(digest.words, closing.size, block.file_offset + closing.end - closing.size);
     }
-    progress_.update(recorder_.totals().byte_counter, block.file_size, recorder_.currentFile().path);
+    progress_.update(recorder_.totals().byte_counter, file.bytes, block.file_size, file.path);
     if (!block.entry_end) return true;
     if (block.error != 0) {
         file.error = std::strerror(block.error);

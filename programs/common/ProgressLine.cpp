@@ -41,24 +41,28 @@ ProgressLine::~ProgressLine() {
     erase();
 }
 
-void ProgressLine::update(std::uint64_t done, std::int64_t total, const std::string& what) {
+void ProgressLine::update(std::uint64_t run_bytes, std::uint64_t file_bytes, std::int64_t file_size,
+                          const std::string& what) {
     if (!active_) return;
     const Clock::time_point now = Clock::now();
     if (now - last_draw_ < kRedrawInterval) return;
     last_draw_ = now;
-    draw(done, total, what);
+    draw(run_bytes, file_bytes, file_size, what);
 }
 
-void ProgressLine::draw(std::uint64_t done, std::int64_t total, const std::string& what) {
+void ProgressLine::draw(std::uint64_t run_bytes, std::uint64_t file_bytes, std::int64_t file_size,
+                        const std::string& what) {
     const double seconds = std::chrono::duration<double>(Clock::now() - started_).count();
-    std::string text = std::string(messages_.tool()) + ": " + humanBytes(static_cast<double>(done));
-    if (total >= 0) {
+    // "sha: 1.2 GiB read, 850.0 MiB/s, 30% of 4.0 GiB, path"
+    std::string text = std::string(messages_.tool()) + ": " + humanBytes(static_cast<double>(run_bytes)) + " read";
+    if (seconds > 0) text += ", " + humanBytes(static_cast<double>(run_bytes) / seconds) + "/s";
+    if (file_size >= 0) {
         char share[32];
-        std::snprintf(share, sizeof share, " (%.0f%%)",
-                      total > 0 ? 100.0 * static_cast<double>(done) / static_cast<double>(total) : 100.0);
-        text += " of " + humanBytes(static_cast<double>(total)) + share;
+        std::snprintf(share, sizeof share, ", %.0f%% of ",
+                      file_size > 0 ? 100.0 * static_cast<double>(file_bytes) / static_cast<double>(file_size)
+                                    : 100.0);
+        text += share + humanBytes(static_cast<double>(file_size));
     }
-    if (seconds > 0) text += ", " + humanBytes(static_cast<double>(done) / seconds) + "/s";
     if (!what.empty()) text += ", " + what;
     // A control character in a file name would move the cursor.
     for (char& c : text)

@@ -25,16 +25,17 @@ public:
 
     bool active() const { return active_; }
 
-    // Bytes done so far, of total (negative when unknown), and what is being
-    // read. Cheap when the line was drawn less than 0.2 s ago.
-    void update(std::uint64_t done, std::int64_t total, const std::string& what);
+    // Bytes read in the whole run, bytes of the current file read so far, of
+    // file_size (negative when unknown), and what is being read. Cheap when
+    // the line was drawn less than 0.2 s ago.
+    void update(std::uint64_t run_bytes, std::uint64_t file_bytes, std::int64_t file_size, const std::string& what);
     // Removes the line from the terminal, if it is drawn.
     void erase();
 
 private:
     using Clock = std::chrono::steady_clock;
 
-    void draw(std::uint64_t done, std::int64_t total, const std::string& what);
+    void draw(std::uint64_t run_bytes, std::uint64_t file_bytes, std::int64_t file_size, const std::string& what);
 
     Messages& messages_;
     std::FILE* err_;

@@ -126,7 +126,7 @@ bool measureInParallel(InputFile& file, std::int64_t beginOffset, ChunkMeasurer&
             const std::size_t got = file.read(batch->block.data(), block_size);
             framer.feed(batch->block.data(), got);
             done_bytes += got;
-            progress.update(done_bytes, file_size, std::string());
+            progress.update(done_bytes, done_bytes, file_size, std::string());
             if (got < block_size) {
                 reading = false;
                 read_failed = file.failed();

@@ -138,7 +138,7 @@ bool measureInTurn(InputFile& file, const Sizes& sizes, unsigned char* candidate
         const std::size_t got = file.read(block, kReadBlockSize);
         if (got > 0) framer.feed(block, got);
         done += got;
-        progress.update(done, file_size, std::string());
+        progress.update(done, done, file_size, std::string());
         if (got < kReadBlockSize) break;
     }
     totals.bytes = framer.totalBytes();

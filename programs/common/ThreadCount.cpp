@@ -2,6 +2,7 @@
 
 #include <sched.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -15,13 +16,13 @@ unsigned availableCpus() {
 
 bool readThreadCount(const CommandLine& command_line, Messages& messages, unsigned& threads) {
     if (!command_line.has("threads")) {
-        threads = availableCpus();
+        threads = std::min(availableCpus(), kMostThreads);
         return true;
     }
     const std::string text = command_line.value("threads");
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || text[0] == '-' || value < 1 || value > kMostThreads) {
+    const bool digits = !text.empty() && text.size() <= 9 && text.find_first_not_of("0123456789") == std::string::npos;
+    const unsigned long value = digits ? std::strtoul(text.c_str(), nullptr, 10) : 0;
+    if (value < 1 || value > kMostThreads) {
         messages.error("--threads takes a number from 1 to %u, not %s", kMostThreads, text.c_str());
         return false;
     }

@@ -6,13 +6,16 @@
 #include "CommandLine.h"
 #include "Messages.h"
 
-constexpr unsigned kMostThreads = 1024;
+// Each thread keeps a couple of read blocks in flight; more threads than this
+// would hold much memory for no gain.
+constexpr unsigned kMostThreads = 64;
 
 // The CPUs in the process's affinity mask (at least 1).
 unsigned availableCpus();
 
-// The value of --threads, or availableCpus() without it. False, with a
-// message, when the value is not a number from 1 to kMostThreads.
+// The value of --threads, or availableCpus() (at most kMostThreads) without
+// it. False, with a message, when the value is not a number from 1 to
+// kMostThreads written in decimal digits.
 bool readThreadCount(const CommandLine& command_line, Messages& messages, unsigned& threads);
 
 #endif

@@ -28,15 +28,20 @@ class TolvaneModel:
         self.bits = 0  # the summary vector as one integer, bit p = position p
         self.stored = set()
         self.total = self.false_pos = self.lookups = self.byte_count = self.sumsqr = 0
+        # Every chunk recorded, in order: (offset in its file, size, SHA-1 in
+        # hexadecimal, True when it was new to the store).
+        self.chunk_log = []
 
-    def _record(self, chunk, counts):
-        words = struct.unpack(">5I", hashlib.sha1(chunk).digest())
+    def _record(self, chunk, counts, offset=0):
+        digest = hashlib.sha1(chunk).digest()
+        words = struct.unpack(">5I", digest)
         positions = [w % (self.svl * 32) for w in words]
         maybe_present = all(self.bits >> p & 1 for p in positions)
         for p in positions:
             self.bits |= 1 << p
         is_new = words not in self.stored
         self.stored.add(words)
+        self.chunk_log.append((offset, len(chunk), digest.hex(), is_new))
         if not self.usv or maybe_present:
             self.lookups += 1
             if is_new and self.usv:
@@ -62,11 +67,28 @@ class TolvaneModel:
             f = ((f - data[i - win] * self.outgoing_weight) * 7 + data[i]) % MOD
             size = i + 1 - start
             if (f & self.mask == 0 and size >= self.min_size) or size >= self.max_size:
-                self._record(data[start:i + 1], counts)
+                self._record(data[start:i + 1], counts, start)
                 start = i + 1
         if start < len(data):
-            self._record(data[start:], counts)
+            self._record(data[start:], counts, start)
         return counts
+
+    def chunked_bytes(self):
+        """Bytes of the recorded chunks (a file shorter than the window has none)."""
+        return sum(size for _, size, _, _ in self.chunk_log)
+
+    def unique_bytes(self):
+        """Bytes of the chunks that were new to the store."""
+        return sum(size for _, size, _, new in self.chunk_log if new)
+
+    def size_histogram(self):
+        """[(from, to, chunks)] for the chunk sizes recorded, smallest first:
+        sizes of 0 alone, then 2^k to 2^(k+1) - 1."""
+        buckets = {}
+        for _, size, _, _ in self.chunk_log:
+            low = 0 if size == 0 else 1 << (size.bit_length() - 1)
+            buckets[low] = buckets.get(low, 0) + 1
+        return [(low, max(0, 2 * low - 1), buckets[low]) for low in sorted(buckets)]
 
     def report(self):
         stored = len(self.stored)

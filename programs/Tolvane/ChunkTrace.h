@@ -13,8 +13,13 @@
 
 class ChunkTrace {
 public:
-    // Opens (creates or truncates) the file; see isOpen().
+    // Opens the trace; see isOpen(). A regular file (or a new one) is
+    // written under a temporary name beside it and takes its name only when
+    // close() succeeds, so that a listed file named as the trace is read
+    // whole, and a failed run leaves no half-written trace. Anything else (a
+    // device, a pipe) is written directly.
     explicit ChunkTrace(const std::string& path);
+    // Without a successful close(), removes the temporary file.
     ~ChunkTrace();
 
     ChunkTrace(const ChunkTrace&) = delete;
@@ -26,15 +31,19 @@ public:
     void beginFile(const std::string& path);
     void row(std::uint64_t offset, std::uint64_t size, const unsigned digest[5], bool is_new);
 
-    // Writes out and closes the file; false when any write failed (error()).
+    // Writes out and closes the file, and gives it its name; false when any
+    // of it failed (error()).
     bool close();
     bool failed() const { return error() != 0; }
     int error() const { return output_.failed() ? output_.error() : close_error_; }
 
 private:
-    int open_error_ = 0;  // before file_: opening the file sets it
+    std::string path_;
+    std::string temporary_path_;  // empty when the file is written directly
+    int open_error_ = 0;          // before file_: opening the file sets it
     std::FILE* file_;
     int close_error_ = 0;
+    bool closed_ = false;
     OutputStream output_;
     std::string quoted_path_;
 };

@@ -106,6 +106,26 @@ class Trace(cli_case.CliCase):
         message = b"\nTolvane: error writing trace file /dev/full: No space left on device\n"
         self.assertTrue(proc.stderr.endswith(message), proc.stderr)
 
+    def test_a_listed_file_named_as_the_trace_is_read_whole(self):
+        # The trace takes the file's name only at the end of the run.
+        paths = self.duplicated_files()
+        with open(paths[0], "rb") as handle:
+            original = handle.read()
+        proc = self.run_tool("Tolvane", ["--trace", paths[0], self.list_file(paths)])
+        rows = self.read_trace(paths[0])
+        self.file(os.path.basename(paths[0]), original)
+        self.assert_tolvane_matches_model(proc, paths)
+        self.assertEqual(rows, self.model_rows(paths)[0])
+
+    def test_a_failed_run_leaves_no_trace(self):
+        # Enough per-file lines that standard output fails in the middle of the run.
+        listing = self.list_file(self.duplicated_files()[:1] * 500)
+        before = sorted(os.listdir(self.dir))
+        with open("/dev/full", "wb") as full:
+            proc = self.run_tool("Tolvane", ["--trace", "trace.csv", listing], stdout=full)
+        self.assertEqual(proc.returncode, statuses.tolvane.OUTPUT_FAILED)
+        self.assertEqual(sorted(os.listdir(self.dir)), before)
+
 
 if __name__ == "__main__":
     cli_case.main()

@@ -99,7 +99,7 @@ bool measureInParallel(InputFile& file, std::int64_t beginOffset, ChunkMeasurer&
     // The batches being measured, in chunk order: a ring.
     std::vector<Batch*> in_flight(batch_count);
     std::size_t oldest = 0, count = 0;
-    bool reading = true, read_failed = false;
+    bool reading = true, finishing = false, read_failed = false;
     std::uint64_t done_bytes = 0;
     const long long file_size = file.regularFileSize();
     for (;;) {
@@ -115,7 +115,9 @@ bool measureInParallel(InputFile& file, std::int64_t beginOffset, ChunkMeasurer&
             free_batches.push_back(batch);
             moved = true;
         }
-        while (reading && !free_batches.empty()) {
+        // Read ahead and cut chunks; after the last block, the padded last
+        // chunk goes in a batch of its own (a batch keeps one assembled chunk).
+        while ((reading || finishing) && !free_batches.empty()) {
             Batch* batch = free_batches.back();
             free_batches.pop_back();
             batch->chunks.clear();
@@ -123,21 +125,25 @@ bool measureInParallel(InputFile& file, std::int64_t beginOffset, ChunkMeasurer&
             batch->done = false;
             batch->failure = nullptr;
             sink.cutInto(batch);
-            const std::size_t got = file.read(batch->block.data(), block_size);
-            framer.feed(batch->block.data(), got);
-            done_bytes += got;
-            progress.update(done_bytes, done_bytes, file_size, std::string());
-            if (got < block_size) {
-                reading = false;
-                read_failed = file.failed();
-                // The padded last chunk goes with the last block.
-                if (!read_failed) framer.finish();
+            if (reading) {
+                const std::size_t got = file.read(batch->block.data(), block_size);
+                framer.feed(batch->block.data(), got);
+                done_bytes += got;
+                progress.update(done_bytes, done_bytes, file_size, std::string());
+                if (got < block_size) {
+                    reading = false;
+                    read_failed = file.failed();
+                    finishing = !read_failed;
+                }
+            } else {
+                framer.finish();
+                finishing = false;
             }
             in_flight[(oldest + count++) % batch_count] = batch;
             dispatch(batch);
             moved = true;
         }
-        if (!reading && count == 0) break;
+        if (!reading && !finishing && count == 0) break;
         if (!moved) pool.waitFor([&] { return in_flight[oldest]->done.load(); });
     }
     totalBytes = framer.totalBytes();

@@ -4,7 +4,8 @@
 // give status 2; otherwise fields 1 to 8 of the result line must match a model that frames the chunks
 // byte by byte, tells near-empty chunks apart by counting bytes, finds
 // duplicates by comparing bytes, and counts the differing windows of the
-// others.
+// others. The measuring runs on 1, 2, 3 or 8 threads with read blocks of
+// various sizes.
 #include <algorithm>
 #include <climits>
 #include <cstddef>
@@ -19,6 +20,7 @@
 #include "DriverRun.h"
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
+#include "RunVariant.h"
 #include "ScratchFile.h"
 #include "sha.h"
 
@@ -122,7 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (chunkSize > kLargestChunkRun) return 0;
 
-    const DriverRun run = runDriver(runSha, arguments);
+    const RunVariant variant(data, size, contents.size());
+    const DriverRun run = runDriver(runSha, variant.arguments(arguments));
     if (path != file.path()) {
         FUZZ_CHECK(run.status == 2 && run.out.empty());
         FUZZ_CHECK(run.err == (path == missing ? "sha: unable to open file " + path + "\n"

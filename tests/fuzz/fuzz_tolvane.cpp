@@ -1,10 +1,12 @@
 // The Tolvane driver in process on fuzzed files (some longer than a read
 // block) and fuzzed arguments. The list file names two fuzzed files (some
 // more than once), a path that does not exist and a directory, in fuzzed
-// order. The status, every per-file line and the report's counts must match
+// order, on 1, 2, 3 or 8 threads with read blocks of various sizes. The
+// status, every per-file line and the report's counts must match
 // an independent model; refused arguments, a wrong argument count and a list
 // file that is missing or a directory give their message and status and
 // nothing else.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,6 +16,7 @@
 #include "DriverRun.h"
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
+#include "RunVariant.h"
 #include "ScratchFile.h"
 #include "Tolvane.h"
 #include "TolvaneModel.h"
@@ -138,7 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     list.write(listText);
 
-    const DriverRun run = runDriver(runTolvane, arguments);
+    const RunVariant variant(data, size, std::max(bytesA.size(), bytesB.size()));
+    const DriverRun run = runDriver(runTolvane, variant.arguments(arguments));
     FUZZ_CHECK(run.status == expectedStatus);
     FUZZ_CHECK(run.err == expectedErr);
     const std::vector<std::string> lines = splitLines(run.out);

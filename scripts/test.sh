@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite in the optimised preset, the sanitizer
 # preset, and the portable preset (the SHA-1 and rolling-fingerprint fast
-# paths left out, so the end-to-end tests also prove the portable paths).
+# paths left out, so the end-to-end tests also prove the portable paths), and
+# the tests labelled threads in the ThreadSanitizer preset.
 # Exits non-zero when anything fails to build or any test fails.
 #
 #   scripts/test.sh           everything (what CI runs)
@@ -11,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/require-packages.sh test
 
-presets=(release asan portable)
+presets=(release asan portable tsan)
 ctest_options=()
 if [ "${1:-}" = "--quick" ]; then
   presets=(release)

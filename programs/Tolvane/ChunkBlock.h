@@ -42,6 +42,7 @@ struct ChunkBlock {
     const unsigned char* data() const { return buffer.data() + window_size; }
 
     // Set when the block is read.
+    std::uint64_t sequence = 0;  // the block's place in the input
     Entry entry = Entry::file;
     bool entry_start = false;  // the first block of a list entry
     bool entry_end = false;    // the last block of a list entry

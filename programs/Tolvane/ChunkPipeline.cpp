@@ -16,6 +16,7 @@ struct Job {
     enum class Kind { anchors, digests } kind = Kind::anchors;
     ChunkBlock* block = nullptr;
     const ChunkBlock* previous = nullptr;  // for digests: the block whose open chunk continues
+    std::uint64_t sequence = 0;            // the block's place in the input: older blocks go first
 };
 
 // Blocks in input order, from the oldest not yet recorded.
@@ -102,7 +103,7 @@ bool ChunkPipeline::run(ListReader& list, const char* list_name, const std::func
         if (inline_jobs)
             runJob(job);
         else
-            pool.push(job);
+            pool.push(job, job.sequence);
     };
 
     BlocksInFlight blocks(slot_count);
@@ -110,6 +111,7 @@ bool ChunkPipeline::run(ListReader& list, const char* list_name, const std::func
     ChunkBlock* last_recorded = nullptr;  // kept: the next block may continue its chunk
     bool reading = true;
     bool every_entry_used = true;
+    std::uint64_t sequence = 0;  // of the next block read
     for (;;) {
         bool moved = false;
         // Record in order, as far as the digests are done.
@@ -132,7 +134,7 @@ bool ChunkPipeline::run(ListReader& list, const char* list_name, const std::func
             if (block.failure == nullptr && block.entry == ChunkBlock::Entry::file) {
                 try {
                     chooser.choose(block);
-                    dispatch({Job::Kind::digests, &block, previous});
+                    dispatch({Job::Kind::digests, &block, previous, block.sequence});
                     continue;
                 } catch (const std::bad_alloc&) {
                     block.failure = std::current_exception();
@@ -160,8 +162,9 @@ bool ChunkPipeline::run(ListReader& list, const char* list_name, const std::func
             blocks.pushBack(block);
             moved = true;
             if (block->failure != nullptr || block->entry == ChunkBlock::Entry::list_end) reading = false;
+            block->sequence = sequence++;
             if (block->failure == nullptr && block->entry == ChunkBlock::Entry::file)
-                dispatch({Job::Kind::anchors, block, nullptr});
+                dispatch({Job::Kind::anchors, block, nullptr, block->sequence});
             else
                 block->anchors_done = true;
         }

@@ -1,14 +1,17 @@
-// A fixed set of worker threads that run jobs in the order they were
-// pushed, and a way for any thread to wait until a condition that some job
-// makes true holds.
+// A fixed set of worker threads that run jobs, those of the lowest rank
+// first (in the order they were pushed among equals), and a way for any
+// thread to wait until a condition that some job makes true holds. The tools
+// rank a job by the place of its block in the input, so that the oldest
+// block moves on first and few blocks need to be in flight.
 //
-// Jobs are small values kept in a ring of fixed capacity, so pushing never
+// Jobs are small values kept in a heap of fixed capacity, so pushing never
 // allocates: a tool that runs out of memory does so at the same point
 // whatever the number of threads. When no thread can be started the pool has
 // none, and its owner runs the jobs itself.
 #ifndef DEDUP_COMMON_WORKERPOOL_H
 #define DEDUP_COMMON_WORKERPOOL_H
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -24,7 +27,8 @@ public:
     // threads workers, each calling handler(job) for one job after another;
     // at most capacity jobs wait at a time.
     WorkerPool(unsigned threads, std::size_t capacity, std::function<void(const Job&)> handler)
-        : handler_(std::move(handler)), ring_(capacity) {
+        : handler_(std::move(handler)) {
+        waiting_.reserve(capacity);
         for (unsigned i = 0; i < threads; ++i) {
             try {
                 workers_.emplace_back([this] { work(); });
@@ -50,11 +54,11 @@ public:
     unsigned threads() const { return static_cast<unsigned>(workers_.size()); }
 
     // The caller keeps the number of waiting jobs within the capacity.
-    void push(const Job& job) {
+    void push(const Job& job, std::uint64_t rank = 0) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            ring_[(first_ + waiting_) % ring_.size()] = job;
-            ++waiting_;
+            waiting_.push_back({rank, pushed_++, job});
+            std::push_heap(waiting_.begin(), waiting_.end(), Waiting::later);
         }
         work_ready_.notify_one();
     }
@@ -79,24 +83,33 @@ private:
             Job job;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
-                work_ready_.wait(lock, [this] { return stopping_ || waiting_ > 0; });
+                work_ready_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
                 if (stopping_) return;
-                job = ring_[first_];
-                first_ = (first_ + 1) % ring_.size();
-                --waiting_;
+                std::pop_heap(waiting_.begin(), waiting_.end(), Waiting::later);
+                job = waiting_.back().job;
+                waiting_.pop_back();
             }
             handler_(job);
             notify();
         }
     }
 
+    struct Waiting {
+        std::uint64_t rank;
+        std::uint64_t order;  // of pushing, among jobs of one rank
+        Job job;
+        // The heap's order: the job that runs next comes out first.
+        static bool later(const Waiting& a, const Waiting& b) {
+            return a.rank != b.rank ? a.rank > b.rank : a.order > b.order;
+        }
+    };
+
     std::function<void(const Job&)> handler_;
     std::mutex mutex_;
     std::condition_variable work_ready_;
     std::condition_variable changed_;
-    std::vector<Job> ring_;
-    std::size_t first_ = 0;
-    std::size_t waiting_ = 0;
+    std::vector<Waiting> waiting_;  // a heap, its capacity reserved
+    std::uint64_t pushed_ = 0;
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

@@ -1,0 +1,169 @@
+"""The command line: subcommands, their options and what a failure prints."""
+import argparse
+import sys
+
+from . import merge, sweep_sha, sweep_tolvane, tools, version
+from .failures import INTERRUPTED, SUCCESS, USAGE, Failure
+from .progress import Progress
+
+# The ranges Tolvane and sha accept.
+MAX_ANCHOR_BITS = 32
+MAX_WINDOW = 65535
+MAX_SUMMARY_WORDS = 134217727
+DEFAULT_SUMMARY_WORDS = 3125
+DEFAULT_CHUNK_SIZES = [2**k for k in range(9, 17)]  # 512 .. 65536
+
+
+class Parser(argparse.ArgumentParser):
+    """argparse, with a bad argument told in one line that begins with the
+    command's name, as every other message."""
+
+    def error(self, message):
+        raise Failure("%s (see %s --help)" % (message, self.prog), USAGE)
+
+
+def whole_number(low, high=None):
+    def parse(text):
+        try:
+            value = int(text)
+        except ValueError:
+            raise argparse.ArgumentTypeError("%r is no whole number" % text)
+        if value < low or (high is not None and value > high):
+            limit = "from %d to %d" % (low, high) if high is not None else "at least %d" % low
+            raise argparse.ArgumentTypeError("%s must be %s" % (text, limit))
+        return value
+    return parse
+
+
+def number_list(low, high=None, ranges=False):
+    """A comma-separated list of whole numbers; with ranges, A-B stands for
+    every number from A to B."""
+    number = whole_number(low, high)
+
+    def parse(text):
+        values = []
+        for part in text.split(","):
+            first, dash, last = part.partition("-")
+            if dash and ranges:
+                start, stop = number(first), number(last)
+                if stop < start:
+                    raise argparse.ArgumentTypeError("the range %s is empty" % part)
+                values.extend(range(start, stop + 1))
+            else:
+                values.append(number(part))
+        return list(dict.fromkeys(values))  # each setting once
+    return parse
+
+
+def positive_ratio(text):
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError("%r is no number" % text)
+    if not value > 0 or value == float("inf"):
+        raise argparse.ArgumentTypeError("the ratio must be above 0, not %s" % text)
+    return value
+
+
+def add_common(parser, default_bin):
+    parser.add_argument("-o", "--out", metavar="DIR", required=True, help="folder for the CSV, JSON and PNG files")
+    parser.add_argument("--jobs", metavar="J", type=whole_number(1), default=tools.cpu_count(),
+                        help="runs at a time (default: the CPUs, %(default)s); each run gets CPUs / J threads")
+    parser.add_argument("--bin", metavar="DIR", default=default_bin,
+                        help="folder of the installed tools (default: the folder of dedupmeasure%s)"
+                        % ("" if default_bin else "; PATH from a source tree"))
+
+
+def build_parser(default_bin):
+    parser = Parser(prog="dedupmeasure", description="Studies of deduplication: sweeps of Tolvane and sha over "
+                    "their settings, drawn as plots, and chunk traces of many machines merged into one store.")
+    parser.add_argument("--version", action="store_true", help="print the version and exit")
+    commands = parser.add_subparsers(dest="command", metavar="COMMAND", parser_class=Parser)
+
+    tolvane = commands.add_parser("sweep-tolvane", help="one Tolvane run per average chunk size (and summary "
+                                  "vector size)", description="One Tolvane run per anchor-bit count over the "
+                                  "files of LIST: dedup ratios, index size and chunk sizes against the average "
+                                  "chunk size; with several --summary-words, false positives and lookups too.")
+    tolvane.add_argument("list", metavar="LIST", help="list file of paths separated by white space; - reads it "
+                         "from standard input")
+    add_common(tolvane, default_bin)
+    tolvane.add_argument("--bits", type=number_list(0, MAX_ANCHOR_BITS, ranges=True), default=list(range(9, 17)),
+                         help="anchor bits, average chunk size 2^bits: A-B, or a list such as 10,12,14 "
+                         "(default 9-16)")
+    tolvane.add_argument("--min-ratio", metavar="R", type=positive_ratio, default=8.0,
+                         help="minimum chunk size = 2^bits / R (default 8)")
+    tolvane.add_argument("--max-ratio", metavar="R", type=positive_ratio, default=8.0,
+                         help="maximum chunk size = 2^bits * R (default 8)")
+    tolvane.add_argument("--min", metavar="N", type=whole_number(0, 2**32 - 1),
+                         help="the same minimum chunk size for every run, instead of --min-ratio")
+    tolvane.add_argument("--max", metavar="N", type=whole_number(0, 2**32 - 1),
+                         help="the same maximum chunk size for every run, instead of --max-ratio")
+    tolvane.add_argument("--window", metavar="W", type=whole_number(1, MAX_WINDOW), default=48,
+                         help="sliding window of the rolling fingerprint (default 48)")
+    tolvane.add_argument("--summary-words", metavar="N", nargs="+", action="extend",
+                         type=number_list(1, MAX_SUMMARY_WORDS),
+                         help="summary vector sizes in 32-bit words, one run per bits and size (default 3125)")
+    tolvane.add_argument("--null", action="store_true", help="LIST entries are separated by NUL bytes "
+                         "(find -print0)")
+
+    sha = commands.add_parser("sweep-sha", help="one sha run per chunk size",
+                              description="One sha run per chunk size over FILE (begin and end offsets 0): the "
+                              "share of near-empty chunks, the distinct near-empty fingerprints and the windows "
+                              "per compared chunk against the chunk size.")
+    sha.add_argument("file", metavar="FILE", help="the file (a disk image, say) to measure")
+    add_common(sha, default_bin)
+    sha.add_argument("--chunk-sizes", metavar="N,N,...", type=number_list(1), default=DEFAULT_CHUNK_SIZES,
+                     help="chunk sizes in bytes (default 512,1024,...,65536); none may be below the window")
+    sha.add_argument("--window", metavar="W", type=whole_number(1), default=64,
+                     help="window of the window-by-window comparison (default 64)")
+
+    merged = commands.add_parser("merge", help="merge Tolvane chunk traces into one store's figures",
+                                 description="Chunk traces of Tolvane (--trace FILE), from one or many machines, "
+                                 "loaded into SQLite: the figures of one store holding every chunk, and per trace "
+                                 "the bytes only it holds and the bytes it shares.")
+    merged.add_argument("traces", metavar="TRACE", nargs="+", help="a trace written by Tolvane --trace")
+    merged.add_argument("--db", metavar="FILE", help="keep the SQLite database as FILE (replaced if it exists)")
+    merged.add_argument("--json", action="store_true", help="print the figures as one JSON document")
+    return parser
+
+
+def dispatch(args):
+    progress = Progress()
+    try:
+        if args.command == "sweep-tolvane":
+            # Each --summary-words value is a comma list of its own.
+            groups = args.summary_words or [[DEFAULT_SUMMARY_WORDS]]
+            args.summary_words = list(dict.fromkeys(words for group in groups for words in group))
+            written = sweep_tolvane.run(args, progress)
+        elif args.command == "sweep-sha":
+            written = sweep_sha.run(args, progress)
+        else:
+            merge.run(args, progress)
+            return
+    finally:
+        progress.erase()
+    for path in written:
+        print(path)
+
+
+def main(argv=None, installed_version=None, bin_dir=None):
+    """Runs the command; returns its exit status. bin_dir: the folder of the
+    installed tools (the entry script's own), None to use PATH."""
+    parser = build_parser(bin_dir)
+    # Paths that are no UTF-8 are printed as the bytes they were given as.
+    sys.stdout.reconfigure(errors="surrogateescape")
+    try:
+        args = parser.parse_args(argv)
+        if args.version:
+            print("dedupmeasure %s" % version.resolve(installed_version))
+            return SUCCESS
+        if args.command is None:
+            parser.error("a subcommand is needed: sweep-tolvane, sweep-sha or merge")
+        dispatch(args)
+    except Failure as failure:
+        print("dedupmeasure: %s" % failure, file=sys.stderr)
+        return failure.status
+    except KeyboardInterrupt:
+        print("dedupmeasure: interrupted", file=sys.stderr)
+        return INTERRUPTED
+    return SUCCESS

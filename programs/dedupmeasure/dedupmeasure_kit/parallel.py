@@ -1,0 +1,61 @@
+"""Running a list of commands, a few at a time, each result checked as soon
+as it comes: the first failure stops the runs still going and keeps the
+ones not yet started from starting."""
+import concurrent.futures
+import subprocess
+import threading
+
+from .failures import TOOL_MISSING, Failure
+from .tools import Finished
+
+
+class _Runner:
+    def __init__(self):
+        self.stopping = threading.Event()
+        self.lock = threading.Lock()
+        self.live = set()  # the processes running now, to stop on failure
+
+    def run(self, command):
+        if self.stopping.is_set():
+            return None
+        try:
+            process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                       stderr=subprocess.PIPE, text=True, errors="replace")
+        except OSError as error:
+            raise Failure("cannot run %s: %s" % (command[0], error.strerror or error), TOOL_MISSING)
+        with self.lock:
+            self.live.add(process)
+        try:
+            stdout, stderr = process.communicate()
+        finally:
+            with self.lock:
+                self.live.discard(process)
+        return Finished(command, process.returncode, stdout, stderr)
+
+    def stop(self):
+        self.stopping.set()
+        with self.lock:
+            for process in self.live:
+                process.terminate()
+
+
+def run_all(commands, jobs, check, progress):
+    """The Finished runs of commands, in their order. check(index, finished)
+    raises a Failure for a failed run; progress shows runs done of planned."""
+    runner = _Runner()
+    results = [None] * len(commands)
+    progress.show("0/%d runs" % len(commands))
+    pool = concurrent.futures.ThreadPoolExecutor(max_workers=jobs)
+    try:
+        futures = {pool.submit(runner.run, command): index for index, command in enumerate(commands)}
+        for done, future in enumerate(concurrent.futures.as_completed(futures), 1):
+            index = futures[future]
+            results[index] = future.result()
+            check(index, results[index])
+            progress.show("%d/%d runs" % (done, len(commands)))
+    except BaseException:
+        runner.stop()
+        raise
+    finally:
+        pool.shutdown(wait=True, cancel_futures=True)
+    return results

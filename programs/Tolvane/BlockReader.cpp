@@ -4,8 +4,9 @@
 #include <cerrno>
 #include <cstring>
 
-BlockReader::BlockReader(ListReader& list, std::size_t window_size, std::size_t block_size)
-    : list_(list), window_size_(window_size), block_size_(block_size), last_window_(window_size) {}
+BlockReader::BlockReader(ListReader& list, std::size_t window_size, std::size_t block_size, bool positional)
+    : list_(list), window_size_(window_size), block_size_(block_size), positional_(positional),
+      last_window_(window_size) {}
 
 std::size_t BlockReader::dataCapacity() const { return std::max(block_size_, window_size_); }
 
@@ -14,18 +15,27 @@ bool BlockReader::fill(ChunkBlock& block) {
     block.entry_end = false;
     block.error = 0;
     block.size = 0;
+    block.source.reset();
+    block.want = 0;
+    block.short_read = false;
+    block.past_end = false;
     if (file_ == nullptr) {
         if (list_done_) return false;
         startEntry(block);
         if (block.entry_end) return true;
     }
-    readData(block);
+    block.file_serial = file_serial_;
+    if (planning_)
+        planData(block);
+    else
+        readData(block);
     return true;
 }
 
 void BlockReader::startEntry(ChunkBlock& block) {
     block.entry_start = true;
     block.path.clear();
+    block.file_serial = ++file_serial_;
     if (!list_.next(path_)) {
         list_done_ = true;
         block.entry = ChunkBlock::Entry::list_end;
@@ -40,7 +50,7 @@ void BlockReader::startEntry(ChunkBlock& block) {
         block.entry_end = true;
         return;
     }
-    std::unique_ptr<InputFile> file(new InputFile(path_.c_str()));
+    std::shared_ptr<InputFile> file = std::make_shared<InputFile>(path_.c_str());
     if (!file->isOpen()) {
         block.entry = ChunkBlock::Entry::open_failed;
         block.error = file->openError();
@@ -50,6 +60,28 @@ void BlockReader::startEntry(ChunkBlock& block) {
     file_ = std::move(file);
     file_size_ = file_->regularFileSize();
     offset_ = 0;
+    planning_ = positional_ && file_size_ >= 0;
+    if (planning_) {
+        // Every block needs to know whether the file begins with a zero byte.
+        unsigned char first = 1;
+        int error = 0;
+        began_with_zero_ = file_->readAt(&first, 1, 0, error) == 1 && first == 0;
+    }
+}
+
+void BlockReader::planData(ChunkBlock& block) {
+    block.entry = ChunkBlock::Entry::file;
+    block.file_size = file_size_;
+    block.file_offset = offset_;
+    block.began_with_zero = began_with_zero_;
+    block.want = offset_ == 0 ? dataCapacity() : block_size_;
+    block.source = file_;
+    offset_ += block.want;
+    // The last block its size gives; reading may still find the end sooner.
+    if (offset_ >= static_cast<std::uint64_t>(file_size_)) {
+        block.entry_end = true;
+        file_.reset();
+    }
 }
 
 void BlockReader::readData(ChunkBlock& block) {

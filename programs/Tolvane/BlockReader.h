@@ -3,6 +3,11 @@
 // at least one window long, so that it holds the whole priming window), and
 // after every block but a file's first the window_size bytes before it, so
 // that its anchors can be found apart from the blocks before it.
+//
+// With positional reading, the blocks of a regular file are only planned
+// here, from its size: each is read where its anchors are found, so that
+// reading is spread over the threads too. Anything else (a pipe, a device)
+// is read here, in order.
 #ifndef DEDUP_TOLVANE_BLOCKREADER_H
 #define DEDUP_TOLVANE_BLOCKREADER_H
 
@@ -18,7 +23,7 @@
 
 class BlockReader {
 public:
-    BlockReader(ListReader& list, std::size_t window_size, std::size_t block_size);
+    BlockReader(ListReader& list, std::size_t window_size, std::size_t block_size, bool positional);
 
     // The largest data a block must hold.
     std::size_t dataCapacity() const;
@@ -30,12 +35,16 @@ public:
 private:
     void startEntry(ChunkBlock& block);
     void readData(ChunkBlock& block);
+    void planData(ChunkBlock& block);
 
     ListReader& list_;
     const std::size_t window_size_;
     const std::size_t block_size_;
-    std::unique_ptr<InputFile> file_;
+    const bool positional_;
+    std::shared_ptr<InputFile> file_;
+    bool planning_ = false;  // the current file's blocks are planned, not read here
     std::string path_;
+    std::uint64_t file_serial_ = 0;
     bool list_done_ = false;
     bool began_with_zero_ = false;
     long long file_size_ = -1;

@@ -10,9 +10,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "InputFile.h"
 #include "sha1.h"
 
 struct ChunkDigest {
@@ -41,8 +43,9 @@ struct ChunkBlock {
     unsigned char* data() { return buffer.data() + window_size; }
     const unsigned char* data() const { return buffer.data() + window_size; }
 
-    // Set when the block is read.
-    std::uint64_t sequence = 0;  // the block's place in the input
+    // Set when the block is read (or planned: see source).
+    std::uint64_t sequence = 0;     // the block's place in the input
+    std::uint64_t file_serial = 0;  // which list entry it belongs to
     Entry entry = Entry::file;
     bool entry_start = false;  // the first block of a list entry
     bool entry_end = false;    // the last block of a list entry
@@ -54,6 +57,17 @@ struct ChunkBlock {
     long long file_size = -1;      // when it is a regular file
     std::uint64_t file_offset = 0;  // of data()[0]
     std::size_t size = 0;           // data bytes; window_size context bytes precede them after a file's first block
+
+    // A block of a regular file may be read where its anchors are found, on
+    // any thread: source is then the file, want the data bytes to read, and
+    // the reading sets size, error and short_read (fewer bytes than wanted:
+    // the file ends in this block, sooner than its size said, or a read error).
+    std::shared_ptr<const InputFile> source;
+    std::size_t want = 0;
+    bool short_read = false;
+    // A block planned past the point where its file turned out to end: it is
+    // neither chunked nor recorded.
+    bool past_end = false;
 
     // Set when the anchors are found: bit i is the position roll_from + i.
     std::size_t roll_from = 0;

@@ -61,7 +61,8 @@ void ChunkPipeline::createFingerprint(std::FILE* out) {
 
 bool ChunkPipeline::run(ListReader& list, const char* list_name, const std::function<void(FileResult&)>& entry_done,
                         const std::function<bool()>& stop) {
-    BlockReader reader(list, params_.window_size, readBlockSize());
+    // With workers, they read the blocks of regular files themselves.
+    BlockReader reader(list, params_.window_size, readBlockSize(), threads_ > 1);
     // One thread: a block and the one before it, whose open chunk it may
     // continue. More: enough to keep every worker busy while the blocks
     // before are recorded.
@@ -83,12 +84,14 @@ bool ChunkPipeline::run(ListReader& list, const char* list_name, const std::func
         [&pool_in_use] {
             if (pool_in_use != nullptr) pool_in_use->notify();
         }};
-    auto runJob = [&rabin, &handoff](const Job& job) {
+    const std::size_t window_size = params_.window_size;
+    auto runJob = [&rabin, &handoff, window_size](const Job& job) {
         ChunkBlock& block = *job.block;
         try {
-            if (job.kind == Job::Kind::anchors)
+            if (job.kind == Job::Kind::anchors) {
+                readPlannedBlock(block, window_size);
                 findAnchors(rabin, block);
-            else
+            } else
                 digestChunks(block, job.previous, handoff);
         } catch (const std::bad_alloc&) {
             block.failure = std::current_exception();
@@ -111,6 +114,7 @@ bool ChunkPipeline::run(ListReader& list, const char* list_name, const std::func
     ChunkBlock* last_recorded = nullptr;  // kept: the next block may continue its chunk
     bool reading = true;
     bool every_entry_used = true;
+    std::uint64_t ended_file = 0;  // the serial of a file that ended before its planned blocks did
     std::uint64_t sequence = 0;  // of the next block read
     for (;;) {
         bool moved = false;
@@ -131,7 +135,16 @@ bool ChunkPipeline::run(ListReader& list, const char* list_name, const std::func
                 block.entry_start ? nullptr : chosen > 0 ? &blocks.at(chosen - 1) : last_recorded;
             ++chosen;
             moved = true;
-            if (block.failure == nullptr && block.entry == ChunkBlock::Entry::file) {
+            if (block.entry == ChunkBlock::Entry::file) {
+                // A file read in planned blocks ends at its first short block.
+                if (block.file_serial == ended_file) {
+                    block.past_end = true;
+                } else if (block.short_read && !block.entry_end) {
+                    block.entry_end = true;
+                    ended_file = block.file_serial;
+                }
+            }
+            if (block.failure == nullptr && block.entry == ChunkBlock::Entry::file && !block.past_end) {
                 try {
                     chooser.choose(block);
                     dispatch({Job::Kind::digests, &block, previous, block.sequence});
@@ -181,6 +194,7 @@ bool ChunkPipeline::run(ListReader& list, const char* list_name, const std::func
 bool ChunkPipeline::record(ChunkBlock& block, const char* list_name,
                            const std::function<void(FileResult&)>& entry_done) {
     if (block.failure != nullptr) std::rethrow_exception(block.failure);
+    if (block.past_end) return true;
     FileResult& file = recorder_.currentFile();
     switch (block.entry) {
         case ChunkBlock::Entry::list_end:

@@ -2,6 +2,18 @@
 
 #include <algorithm>
 
+void readPlannedBlock(ChunkBlock& block, std::size_t window_size) {
+    if (block.source == nullptr) return;
+    const std::size_t context = block.file_offset == 0 ? 0 : window_size;
+    int error = 0;
+    const std::size_t got =
+        block.source->readAt(block.data() - context, context + block.want, block.file_offset - context, error);
+    block.size = got > context ? got - context : 0;
+    block.error = error;
+    block.short_read = block.size < block.want;
+    block.source.reset();
+}
+
 void findAnchors(const Rabin& rabin, ChunkBlock& block) {
     const std::size_t window = rabin.windowSize();
     if (block.entry != ChunkBlock::Entry::file) return;

@@ -13,6 +13,10 @@
 #include "ChunkingParameters.h"
 #include "rabin.h"
 
+// Reads a block that was only planned (block.source set): its data, and
+// the window_size bytes before them after a file's first block.
+void readPlannedBlock(ChunkBlock& block, std::size_t window_size);
+
 // Sets the block's anchor bits: every position after the file's priming
 // window is rolled, starting from the fingerprint that the window before
 // the block gives.

@@ -1,6 +1,7 @@
 #include "InputFile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -36,6 +37,24 @@ std::size_t InputFile::read(void* buffer, std::size_t size) {
     errno = 0;
     const std::size_t got = std::fread(buffer, 1, size, stream_);
     if (got < size && std::ferror(stream_)) read_error_ = errno != 0 ? errno : EIO;
+    return got;
+}
+
+std::size_t InputFile::readAt(void* buffer, std::size_t size, std::uint64_t offset, int& error) const {
+    error = 0;
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = pread(fileno(stream_), static_cast<char*>(buffer) + got, size - got,
+                                static_cast<off_t>(offset + got));
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+        } else if (n == 0) {
+            break;  // the end of the file
+        } else if (errno != EINTR) {
+            error = errno;
+            break;
+        }
+    }
     return got;
 }
 

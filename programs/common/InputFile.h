@@ -5,6 +5,7 @@
 #define DEDUP_COMMON_INPUTFILE_H
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 // The tools read their files in blocks this large; what they compute is the
@@ -39,6 +40,11 @@ public:
     std::size_t read(void* buffer, std::size_t size);
     bool failed() const { return read_error_ != 0; }
     int readError() const { return read_error_; }
+
+    // Up to size bytes from offset, without moving the read position: any
+    // thread may call it at once. Fewer only at the end of the file or at a
+    // read error, whose errno then goes to error (else it is set to 0).
+    std::size_t readAt(void* buffer, std::size_t size, std::uint64_t offset, int& error) const;
 
     // The file's size when it is a regular file, else -1.
     long long regularFileSize() const;

@@ -31,14 +31,7 @@ int listRuns(int argc, char* argv[], OutputStream& out, Messages& messages) {
     }
     const char* path = command_line.argv()[1];
     InputFile file(path);
-    if (!file.isOpen()) {
-        messages.error("unable to open file %s", path);
-        return nimbrel_status::kUnreadableInput;
-    }
-    if (file.isSameFileAs(out.stream())) {
-        messages.error("input file is output file");
-        return nimbrel_status::kUnreadableInput;
-    }
+    if (!openToolInput(file, path, out.stream(), messages)) return nimbrel_status::kUnreadableInput;
     std::unique_ptr<unsigned char[]> block(new unsigned char[kReadBlockSize]);
     NonZeroRunLister lister(out);
     for (;;) {

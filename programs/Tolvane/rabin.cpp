@@ -10,6 +10,7 @@
 #include "BigIntegerUtils.h"
 #include "BigUnsigned.h"
 #include "rabin_roll.h"
+#include "rabin_roll_step.h"
 
 namespace {
 
@@ -131,24 +132,13 @@ void Rabin::IncrementSpan(const unsigned char* bytes, std::size_t count, std::ui
     std::memcpy(buffer, window + newer_part, buffer_end);
 }
 
-namespace {
-
-std::uint32_t powerOf7(std::uint64_t exponent) {
-    std::uint32_t result = 1, base = 7;
-    for (; exponent != 0; exponent >>= 1, base *= base)
-        if (exponent & 1) result *= base;
-    return result;
-}
-
-}  // namespace
 
 std::uint32_t Rabin::fingerprintOfWindow(const unsigned char* window, std::uint64_t increments,
                                          bool stream_began_with_zero) const {
-    std::uint32_t value = 0;
-    for (unsigned i = 0; i < window_size; ++i) value = value * p + window[i];
+    std::uint32_t value = rabin_roll::polynomial(window, window_size);
     // The first byte of 0 was taken as 1: 7^(window_size - 1) more, and that
     // surplus is multiplied by 7 at each step, as nothing ever removes it.
-    if (stream_began_with_zero) value += table[1] * powerOf7(increments);
+    if (stream_began_with_zero) value += table[1] * rabin_roll::power_of_7(increments);
     return value;
 }
 

@@ -111,21 +111,6 @@ void anchors_from_low_bits(std::uint32_t low_bits, const unsigned char* stream, 
     roll_one_at_a_time(low_bits, stream, window_size, i, count, outgoing_weight, mask, anchor_bits);
 }
 
-// sum of window[j] * 7^(n-1-j) mod 2^32: a fingerprint without the
-// first-byte rule.
-std::uint32_t polynomial(const unsigned char* window, std::size_t n) {
-    std::uint32_t value = 0;
-    for (std::size_t j = 0; j < n; ++j) value = value * 7 + window[j];
-    return value;
-}
-
-std::uint32_t power_of_7(std::size_t exponent) {
-    std::uint32_t result = 1, base = 7;
-    for (; exponent != 0; exponent >>= 1, base *= base)
-        if (exponent & 1) result *= base;
-    return result;
-}
-
 }  // namespace
 
 std::uint32_t roll_avx512(std::uint32_t fingerprint, const unsigned char* stream, std::size_t window_size,

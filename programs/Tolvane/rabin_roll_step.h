@@ -1,6 +1,6 @@
 // The scalar rolling step over a range of positions (internal to the rolling
 // paths): the whole portable path, and the last few positions of the vector
-// paths.
+// paths; and the window polynomial and powers of 7 they and Rabin use.
 //
 // The vector paths' files are compiled for AVX2 or AVX-512. An inline
 // function with external linkage would be emitted in each of them, and the
@@ -28,6 +28,22 @@ inline std::uint32_t roll_one_at_a_time(std::uint32_t fingerprint, const unsigne
         anchor_bits[i / 64] |= static_cast<std::uint64_t>((fingerprint & mask) == 0) << (i % 64);
     }
     return fingerprint;
+}
+
+// The sum of window[j] * 7^(n-1-j) mod 2^32: a window's fingerprint without
+// the first-byte rule.
+inline std::uint32_t polynomial(const unsigned char* window, std::size_t n) {
+    std::uint32_t value = 0;
+    for (std::size_t j = 0; j < n; ++j) value = value * 7 + window[j];
+    return value;
+}
+
+// 7^exponent mod 2^32.
+inline std::uint32_t power_of_7(std::uint64_t exponent) {
+    std::uint32_t result = 1, base = 7;
+    for (; exponent != 0; exponent >>= 1, base *= base)
+        if (exponent & 1) result *= base;
+    return result;
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Messages.h"
+
 #include <atomic>
 #include <cerrno>
 
@@ -76,4 +78,16 @@ bool InputFile::isSameFileAs(std::FILE* output) const {
     struct stat in, out;
     return regularFileStatus(stream_, in) && regularFileStatus(output, out) && in.st_dev == out.st_dev &&
            in.st_ino == out.st_ino;
+}
+
+bool openToolInput(InputFile& file, const char* path, std::FILE* output, Messages& messages) {
+    if (!file.isOpen()) {
+        messages.error("unable to open file %s", path);
+        return false;
+    }
+    if (file.isSameFileAs(output)) {
+        messages.error("input file is output file");
+        return false;
+    }
+    return true;
 }

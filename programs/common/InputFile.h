@@ -61,4 +61,11 @@ private:
     int read_error_ = 0;
 };
 
+class Messages;
+
+// Opens a tool's one input file. When it cannot be opened, or when it is
+// also the tool's standard output, says so ("unable to open file PATH",
+// "input file is output file") and returns false.
+bool openToolInput(InputFile& file, const char* path, std::FILE* output, Messages& messages);
+
 #endif

@@ -175,14 +175,7 @@ void printJson(const Sizes& sizes, const char* path, const ChunkMeasurer& measur
 int measureFile(const Sizes& sizes, const char* path, const Outputs& outputs, OutputStream& out,
                 Messages& messages) {
     InputFile file(path);
-    if (!file.isOpen()) {
-        messages.error("unable to open file %s", path);
-        return sha_status::kUnreadableInput;
-    }
-    if (file.isSameFileAs(out.stream())) {
-        messages.error("input file is output file");
-        return sha_status::kUnreadableInput;
-    }
+    if (!openToolInput(file, path, out.stream(), messages)) return sha_status::kUnreadableInput;
     const bool parallel = outputs.threads > 1 && canMeasureInParallel(sizes.chunk_size);
     Buffer template_chunk = zeroedBuffer(sizes.chunk_size);
     Buffer candidate_chunk = parallel ? Buffer() : zeroedBuffer(sizes.chunk_size);

@@ -60,7 +60,9 @@ void BlockReader::startEntry(ChunkBlock& block) {
     file_ = std::move(file);
     file_size_ = file_->regularFileSize();
     offset_ = 0;
-    planning_ = positional_ && file_size_ >= 0;
+    // A regular file that says it is empty may still hold bytes (those of
+    // /proc do): it is read in order, to its end.
+    planning_ = positional_ && file_size_ > 0;
     if (planning_) {
         // Every block needs to know whether the file begins with a zero byte.
         unsigned char first = 1;

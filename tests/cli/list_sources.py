@@ -4,8 +4,10 @@ NUL-separated entries with --null. Every run is checked against the model.
 
 usage: list_sources.py [unittest arguments]   (run through CTest)
 """
+import json
 import os
 import subprocess
+import unittest
 
 import cli_case
 
@@ -39,6 +41,18 @@ class ListSources(cli_case.CliCase):
                 list_path = self.file("list", listing)
                 self.assert_tolvane_matches_model(self.run_tool("Tolvane", ["--null", list_path]), paths)
                 self.assert_tolvane_matches_model(self.run_tool("Tolvane", ["--null", "-"], input=listing), paths)
+
+    @unittest.skipUnless(os.access("/proc/kallsyms", os.R_OK), "no /proc/kallsyms to read")
+    def test_a_file_that_says_it_is_empty_is_read_whole(self):
+        # Files of /proc give their size as 0 but hold bytes, here megabytes:
+        # every thread count must read them to their end.
+        with open("/proc/kallsyms", "rb") as handle:
+            length = len(handle.read())
+        self.assertEqual(os.stat("/proc/kallsyms").st_size, 0)
+        listing = self.list_file(["/proc/kallsyms"])
+        for threads in ("1", "2", "3"):
+            proc = self.run_tool("Tolvane", ["--threads", threads, "--json", listing])
+            self.assertEqual(json.loads(proc.stdout)["byte_count"], length, threads)
 
 
 if __name__ == "__main__":

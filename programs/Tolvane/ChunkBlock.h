@@ -38,10 +38,12 @@ struct ChunkBlock {
 
     // Capacity: window_size bytes of context, then data_capacity bytes.
     ChunkBlock(std::size_t window_size, std::size_t data_capacity)
-        : anchor_bits(data_capacity / 64 + 2), buffer(window_size + data_capacity), window_size(window_size) {}
+        : anchor_bits(data_capacity / 64 + 2),
+          buffer(new unsigned char[window_size + data_capacity]),  // left unset: only what is read is used
+          window_size(window_size) {}
 
-    unsigned char* data() { return buffer.data() + window_size; }
-    const unsigned char* data() const { return buffer.data() + window_size; }
+    unsigned char* data() { return buffer.get() + window_size; }
+    const unsigned char* data() const { return buffer.get() + window_size; }
 
     // Set when the block is read (or planned: see source).
     std::uint64_t sequence = 0;     // the block's place in the input
@@ -87,9 +89,8 @@ struct ChunkBlock {
     // An allocation failure on the block's way, raised again when it is recorded.
     std::exception_ptr failure;
 
-    std::vector<unsigned char> buffer;
-
 private:
+    std::unique_ptr<unsigned char[]> buffer;
     std::size_t window_size;
 };
 

@@ -26,6 +26,7 @@ void findAnchors(const Rabin& rabin, ChunkBlock& block) {
         return;
     }
     block.roll_from = 0;
+    if (block.size == 0) return;  // its window before may not even have been read
     const unsigned char* before = block.data() - window;
     const std::uint32_t fingerprint =
         rabin.fingerprintOfWindow(before, block.file_offset - window, block.began_with_zero);

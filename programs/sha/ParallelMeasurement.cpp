@@ -12,9 +12,10 @@ namespace {
 
 // The chunks cut from one read block, measured together.
 struct Batch {
-    explicit Batch(std::size_t block_size) : block(block_size) {}
+    // The block is left unset: only what is read into it is used.
+    explicit Batch(std::size_t block_size) : block(new unsigned char[block_size]) {}
 
-    std::vector<unsigned char> block;
+    std::unique_ptr<unsigned char[]> block;
     std::vector<const unsigned char*> chunks;  // in order; into block, or the assembled chunk
     unsigned char* assembled = nullptr;        // a straddling chunk's buffer, kept until tallied
     std::vector<ChunkMeasurement> measurements;
@@ -126,8 +127,8 @@ bool measureInParallel(InputFile& file, std::int64_t beginOffset, ChunkMeasurer&
             batch->failure = nullptr;
             sink.cutInto(batch);
             if (reading) {
-                const std::size_t got = file.read(batch->block.data(), block_size);
-                framer.feed(batch->block.data(), got);
+                const std::size_t got = file.read(batch->block.get(), block_size);
+                framer.feed(batch->block.get(), got);
                 done_bytes += got;
                 progress.update(done_bytes, done_bytes, file_size, std::string());
                 if (got < block_size) {

@@ -16,10 +16,11 @@ RunVariant::RunVariant(const std::uint8_t* data, std::size_t size, std::size_t f
     const std::uint64_t hash = hashOf(data, size);
     static const unsigned kThreads[] = {1, 2, 3, 8};
     threads_ = kThreads[hash % 4];
+    // Blocks of a few bytes only for short files: a run stays fast.
     static const std::size_t kTinyBlocks[] = {7, 64, 100, 1000, 4096};
     const std::size_t choice = (hash >> 2) % 8;
     std::size_t block_size = 0;  // the default
-    if (choice < 5 && (file_bytes <= 65536 || kTinyBlocks[choice] >= 4096)) block_size = kTinyBlocks[choice];
+    if (choice < 5 && file_bytes / kTinyBlocks[choice] <= 512) block_size = kTinyBlocks[choice];
     setReadBlockSizeForTesting(block_size);
 }
 

@@ -59,30 +59,17 @@ void JsonWriter::beforeValue() {
     newline();
 }
 
-void JsonWriter::beginObject() {
+void JsonWriter::open(char bracket) {
     beforeValue();
-    out_.print("{");
+    out_.print("%c", bracket);
     has_members_.push_back(false);
 }
 
-void JsonWriter::endObject() {
+void JsonWriter::close(char bracket) {
     const bool had_members = has_members_.back();
     has_members_.pop_back();
     if (had_members) newline();
-    out_.print("}");
-}
-
-void JsonWriter::beginArray() {
-    beforeValue();
-    out_.print("[");
-    has_members_.push_back(false);
-}
-
-void JsonWriter::endArray() {
-    const bool had_members = has_members_.back();
-    has_members_.pop_back();
-    if (had_members) newline();
-    out_.print("]");
+    out_.print("%c", bracket);
 }
 
 void JsonWriter::key(const char* name) {

@@ -15,10 +15,10 @@ class JsonWriter {
 public:
     explicit JsonWriter(OutputStream& out) : out_(out) {}
 
-    void beginObject();
-    void endObject();
-    void beginArray();
-    void endArray();
+    void beginObject() { open('{'); }
+    void endObject() { close('}'); }
+    void beginArray() { open('['); }
+    void endArray() { close(']'); }
     // The key of the next value inside an object.
     void key(const char* name);
 
@@ -44,6 +44,8 @@ public:
     void finish();
 
 private:
+    void open(char bracket);
+    void close(char bracket);
     void beforeValue();
     void newline();
     void writeString(const std::string& text);

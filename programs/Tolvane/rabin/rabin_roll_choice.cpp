@@ -8,7 +8,7 @@ namespace rabin_roll {
 namespace {
 
 bool cpu_has_avx2() {
-#ifdef DEDUP_ROLL_FAST_PATH
+#ifdef DEDUP_ROLL_AVX2
     return cpuFeatures().avx2;
 #else
     return false;
@@ -16,7 +16,7 @@ bool cpu_has_avx2() {
 }
 
 bool cpu_has_avx512() {
-#ifdef DEDUP_ROLL_FAST_PATH
+#ifdef DEDUP_ROLL_AVX512
     return cpuFeatures().avx512f && cpuFeatures().avx512bw;
 #else
     return false;
@@ -25,12 +25,15 @@ bool cpu_has_avx512() {
 
 bool runs_everywhere() { return true; }
 
-#ifdef DEDUP_ROLL_FAST_PATH
+#ifdef DEDUP_ROLL_AVX512
 constexpr RollFunction kAvx512 = roll_avx512;
-constexpr RollFunction kAvx2 = roll_avx2;
 #else
 constexpr RollFunction kAvx512 = roll_portable;  // never chosen: not supported
-constexpr RollFunction kAvx2 = roll_portable;
+#endif
+#ifdef DEDUP_ROLL_AVX2
+constexpr RollFunction kAvx2 = roll_avx2;
+#else
+constexpr RollFunction kAvx2 = roll_portable;  // never chosen: not supported
 #endif
 
 using Choice = CodePathChoice<Path, RollFunction, 3>;

@@ -1,5 +1,6 @@
 #include "ChunkPipeline.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "BlockReader.h"
@@ -115,7 +116,13 @@ void TolvaneStages::record(ChunkBlock& block) {
     if (block.entry_start) recorder_.beginFile(block.path);
     FileResult& file = recorder_.currentFile();
     recorder_.addBytes(block.size);
-    for (std::size_t i = 0; i < block.closings.size(); ++i) {
+    // Looking a digest up in the store is mostly a cache miss: the lookups
+    // a few chunks ahead are started early, so that their misses overlap.
+    constexpr std::size_t kLookAhead = 8;
+    const std::size_t closings = block.closings.size();
+    for (std::size_t i = 0; i < std::min(kLookAhead, closings); ++i) recorder_.prefetch(block.digests[i].words);
+    for (std::size_t i = 0; i < closings; ++i) {
+        if (i + kLookAhead < closings) recorder_.prefetch(block.digests[i + kLookAhead].words);
         ++anchor_counter_;
         const ChunkDigest& digest = block.digests[i];
         const ChunkClosing& closing = block.closings[i];

@@ -24,8 +24,8 @@ void ChunkRecorder::record(const unsigned digest[5], std::uint64_t size, std::ui
     bool is_new;
     if (use_summary_vec_) {
         // A fingerprint the summary vector rules out needs no lookup.
-        const bool maybe_stored = store_.fast_lookup(digest);
-        is_new = store_.insert(digest);
+        bool maybe_stored = false;
+        is_new = store_.insert(digest, maybe_stored);
         if (maybe_stored) {
             ++totals_.on_disk_hash_lookup_total;
             if (is_new) ++totals_.false_pos;

@@ -65,7 +65,9 @@ public:
     FileResult& currentFile() { return file_; }
 
     const RunTotals& totals() const { return totals_; }
-    unsigned storedChunks() const { return store_.get_size(); }
+    std::uint64_t storedChunks() const { return store_.stored(); }
+    // Readies the store for a chunk to be recorded soon (see record).
+    void prefetch(const unsigned digest[5]) const { store_.prefetch(digest); }
 
 private:
     const bool use_summary_vec_;

@@ -32,7 +32,7 @@ void printTextReport(const RunReport& report, OutputStream& out) {
     out.print("\n");
     out.print("number of false positives = %" PRIu64 "\n", totals.false_pos);
     out.print("length of summary vector = %" PRIu32 " (in num. of 32-bit words)\n", params.sum_vec_size);
-    out.print("number of chunks stored = %u\n", report.stored_chunks);
+    out.print("number of chunks stored = %" PRIu64 "\n", report.stored_chunks);
     out.print("window size = %" PRIu32 "\n", params.window_size);
     out.print("set min. chunk size = %" PRIu32 "\n", params.min_chunk_size);
     out.print("set max. chunk size = %" PRIu32 "\n", params.max_chunk_size);

@@ -40,9 +40,10 @@ def figures(store, trace_paths):
 
 def build(trace_paths, path, name, progress):
     store = ChunkStore(path, name)
+    total = traces.ByteTotal()
     try:
         for trace in trace_paths:
-            store.load(trace, traces.chunks(trace), lambda rows: progress.show("%d rows loaded" % rows))
+            store.load(trace, traces.chunks(trace, total), lambda rows: progress.show("%d rows loaded" % rows))
         progress.show("%d rows loaded, aggregating" % store.loaded)
         store.aggregate()
         return figures(store, trace_paths)

@@ -1,6 +1,7 @@
-"""Bad arguments, a missing tool, failed runs and malformed traces: one line
-beginning "dedupmeasure: ", a non-zero status, no output file left. Also
-the command without matplotlib, its version, help and manual page."""
+"""Bad arguments, a missing tool, failed runs, malformed traces and standard
+streams that fail: one line beginning "dedupmeasure: ", never a traceback,
+the documented status, no output file left. Also the command without
+matplotlib, its version, help and manual page."""
 import json
 import os
 import re
@@ -14,7 +15,7 @@ MANUAL = os.path.join(ROOT, "man", "dedupmeasure.1")
 HEADER = "path,offset,size,sha1,new\n"
 SHA1 = "ab" * 20
 LARGEST = 2**63 - 1  # the largest size, and sum of sizes, a merge takes
-BAD_INPUT = 5  # as the manual page says
+BAD_INPUT, OUTPUT_FAILED = 5, 6  # as the manual page says
 # Runs the entry as if matplotlib were not installed.
 WITHOUT_MATPLOTLIB = 'import runpy, sys; sys.modules["matplotlib"] = None; sys.argv = sys.argv[1:]; ' \
                      'runpy.run_path(sys.argv[0], run_name="__main__")'
@@ -99,6 +100,21 @@ class Failures(KitCase):
         self.file("a.csv", (HEADER + row(LARGEST - 1) + row(1, "b")).encode())
         done = self.dedupmeasure("merge", "--json", "a.csv")
         self.assertEqual((done.returncode, json.loads(done.stdout)["bytes"]), (0, LARGEST), done.stderr)
+
+    def test_standard_streams_that_fail(self):
+        self.file("a.csv", (HEADER + "m,0,100,%s,1\n" % SHA1).encode())
+        with open("/dev/full", "w") as full:
+            for args in (["merge", "a.csv"], ["--help"], ["--version"], ["merge", "--help"]):
+                self.assert_refused(self.dedupmeasure(*args, stdout=full),
+                                    "error writing standard output: No space left on device", status=OUTPUT_FAILED)
+        closed_stdout = self.dedupmeasure("merge", "--json", "a.csv", preexec_fn=lambda: os.close(1))
+        self.assert_refused(closed_stdout, "error writing standard output: Bad file descriptor", status=OUTPUT_FAILED)
+        # The message has nowhere to go, and must not go to standard output.
+        closed_stderr = self.dedupmeasure("merge", "missing.csv", preexec_fn=lambda: os.close(2))
+        self.assertEqual((closed_stderr.returncode, closed_stderr.stdout), (BAD_INPUT, ""))
+        closed_stdin = self.dedupmeasure("sweep-tolvane", "-", "-o", "out", preexec_fn=lambda: os.close(0))
+        self.assert_refused(closed_stdin, "standard input", status=BAD_INPUT)
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "out")))
 
     def test_without_matplotlib(self):
         self.file("disk.img", bytes(20000))

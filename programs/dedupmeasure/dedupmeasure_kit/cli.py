@@ -2,7 +2,7 @@
 import argparse
 import sys
 
-from . import merge, sweep_sha, sweep_tolvane, tools, version
+from . import merge, streams, sweep_sha, sweep_tolvane, tools, version
 from .failures import INTERRUPTED, SUCCESS, USAGE, Failure
 from .progress import Progress
 
@@ -149,21 +149,25 @@ def dispatch(args):
 def main(argv=None, installed_version=None, bin_dir=None):
     """Runs the command; returns its exit status. bin_dir: the folder of the
     installed tools (the entry script's own), None to use PATH."""
-    parser = build_parser(bin_dir)
-    # Paths that are no UTF-8 are printed as the bytes they were given as.
-    sys.stdout.reconfigure(errors="surrogateescape")
     try:
-        args = parser.parse_args(argv)
+        streams.prepare()
+        parser = build_parser(bin_dir)
+        try:
+            args = parser.parse_args(argv)
+        except SystemExit as done:  # --help was printed
+            streams.flush()
+            return done.code
         if args.version:
             print("dedupmeasure %s" % version.resolve(installed_version))
-            return SUCCESS
-        if args.command is None:
+        elif args.command is None:
             parser.error("a subcommand is needed: sweep-tolvane, sweep-sha or merge")
-        dispatch(args)
+        else:
+            dispatch(args)
+        streams.flush()
     except Failure as failure:
-        print("dedupmeasure: %s" % failure, file=sys.stderr)
+        streams.say(str(failure))
         return failure.status
     except KeyboardInterrupt:
-        print("dedupmeasure: interrupted", file=sys.stderr)
+        streams.say("interrupted")
         return INTERRUPTED
     return SUCCESS

@@ -2,11 +2,10 @@
 DIR/NAME.png, written together or not at all; without matplotlib the
 picture is left out with a one-line note."""
 import os
-import sys
 
-from . import outputs, plots
+from . import outputs, plots, streams
 
-NO_PLOTS = ("dedupmeasure: no plots: install Debian's python3-matplotlib (apt-get install python3-matplotlib)")
+NO_PLOTS = "no plots: install Debian's python3-matplotlib (apt-get install python3-matplotlib)"
 
 
 def write(out_dir, name, columns, rows, document, draw):
@@ -27,5 +26,5 @@ def write(out_dir, name, columns, rows, document, draw):
         # A picture of an earlier study would not match the new figures.
         if os.path.exists(base + ".png"):
             os.remove(base + ".png")
-        print(NO_PLOTS, file=sys.stderr)
+        streams.say(NO_PLOTS)
     return written

@@ -1,13 +1,14 @@
 """sweep-tolvane: one Tolvane run per anchor-bit count (and per summary
 vector size), over the same list of files."""
 import contextlib
+import errno
 import os
 import shutil
 import sys
 import tempfile
 
-from . import outputs, parallel, plots, study, tools
-from .failures import USAGE, Failure
+from . import outputs, parallel, plots, streams, study, tools
+from .failures import BAD_INPUT, USAGE, Failure
 
 # Tolvane's own limits on its numeric operands.
 LARGEST_CHUNK_SIZE = 2**32 - 1
@@ -59,8 +60,13 @@ def list_file(name):
         return
     with tempfile.TemporaryDirectory(prefix="dedupmeasure.") as folder:
         path = os.path.join(folder, "list")
-        with open(path, "wb") as handle:
-            shutil.copyfileobj(sys.stdin.buffer, handle)
+        try:
+            if sys.stdin is None:
+                raise OSError(errno.EBADF, os.strerror(errno.EBADF))
+            with open(path, "wb") as handle:
+                shutil.copyfileobj(sys.stdin.buffer, handle)
+        except OSError as error:
+            raise Failure("cannot read the list from standard input: %s" % (error.strerror or error), BAD_INPUT)
         yield path
 
 
@@ -73,8 +79,8 @@ def warn_unreadable(finished_runs):
             key = finished.why("Tolvane")
             complaints[key] = complaints.get(key, 0) + 1
     for why, count in complaints.items():
-        print("dedupmeasure: warning: Tolvane exited with status %d in %d of %d runs, reports kept: %s"
-              % (STATUS_SOME_FILE_UNREADABLE, count, len(finished_runs), why), file=sys.stderr)
+        streams.say("warning: Tolvane exited with status %d in %d of %d runs, reports kept: %s"
+                    % (STATUS_SOME_FILE_UNREADABLE, count, len(finished_runs), why))
 
 
 def run(args, progress):

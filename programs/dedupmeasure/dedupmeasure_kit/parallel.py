@@ -12,18 +12,20 @@ from .tools import Finished
 class _Runner:
     def __init__(self):
         self.stopping = threading.Event()
+        # A run is started and added to live under the lock, so that stop()
+        # either keeps it from starting or finds it.
         self.lock = threading.Lock()
         self.live = set()  # the processes running now, to stop on failure
 
     def run(self, command):
-        if self.stopping.is_set():
-            return None
-        try:
-            process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                       stderr=subprocess.PIPE, text=True, errors="replace")
-        except OSError as error:
-            raise Failure("cannot run %s: %s" % (command[0], error.strerror or error), TOOL_MISSING)
         with self.lock:
+            if self.stopping.is_set():
+                return None
+            try:
+                process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                           stderr=subprocess.PIPE, text=True, errors="replace")
+            except OSError as error:
+                raise Failure("cannot run %s: %s" % (command[0], error.strerror or error), TOOL_MISSING)
             self.live.add(process)
         try:
             stdout, stderr = process.communicate()

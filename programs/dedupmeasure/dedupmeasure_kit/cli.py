@@ -2,8 +2,8 @@
 import argparse
 import sys
 
-from . import merge, streams, sweep_sha, sweep_tolvane, tools, version
-from .failures import INTERRUPTED, SUCCESS, USAGE, Failure
+from . import leftovers, merge, streams, sweep_sha, sweep_tolvane, tools, version
+from .failures import SUCCESS, USAGE, Failure
 from .progress import Progress
 
 # The ranges Tolvane and sha accept.
@@ -129,6 +129,7 @@ def build_parser(default_bin):
 
 def dispatch(args):
     progress = Progress()
+    token = leftovers.add(progress.erase)
     try:
         if args.command == "sweep-tolvane":
             # Each --summary-words value is a comma list of its own.
@@ -142,13 +143,16 @@ def dispatch(args):
             return
     finally:
         progress.erase()
+        leftovers.forget(token)
     for path in written:
         print(path)
 
 
 def main(argv=None, installed_version=None, bin_dir=None):
     """Runs the command; returns its exit status. bin_dir: the folder of the
-    installed tools (the entry script's own), None to use PATH."""
+    installed tools (the entry script's own), None to use PATH. SIGINT,
+    SIGTERM and SIGHUP end it by the signal, once what it made is undone."""
+    leftovers.catch_signals()
     try:
         streams.prepare()
         parser = build_parser(bin_dir)
@@ -167,7 +171,6 @@ def main(argv=None, installed_version=None, bin_dir=None):
     except Failure as failure:
         streams.say(str(failure))
         return failure.status
-    except KeyboardInterrupt:
-        streams.say("interrupted")
-        return INTERRUPTED
+    finally:
+        leftovers.tidy()
     return SUCCESS

@@ -5,9 +5,8 @@ import contextlib
 import json
 import os
 import sqlite3
-import tempfile
 
-from . import outputs, traces
+from . import leftovers, outputs, traces
 from .chunk_store import ChunkStore
 from .failures import OUTPUT_FAILED, Failure
 
@@ -21,7 +20,7 @@ def database(keep_as):
     """The path to build the database at: a temporary one, or, for --db, a
     temporary name beside keep_as renamed to it only once complete."""
     if keep_as is None:
-        with tempfile.TemporaryDirectory(prefix="dedupmeasure.") as folder:
+        with leftovers.temporary_folder() as folder:
             yield os.path.join(folder, "merge.sqlite")
         return
     with outputs.PendingFiles() as pending:

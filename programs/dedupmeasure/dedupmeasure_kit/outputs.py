@@ -1,11 +1,13 @@
 """Output files that appear whole or not at all: each is written under a
 temporary name in its own folder and renamed into place once everything
-succeeded; on failure the temporaries are removed."""
+succeeded; on failure, or when a signal comes, the temporaries are
+removed."""
 import csv
 import json
 import os
 import secrets
 
+from . import leftovers
 from .failures import OUTPUT_FAILED, Failure
 
 
@@ -32,28 +34,35 @@ class PendingFiles:
 
     def __init__(self):
         self.renames = []  # (temporary, final)
+        self.tokens = []   # of the temporaries' removal on a signal
 
     def add(self, final):
         """The temporary path to write final's content to."""
         temporary = temporary_name(final)
+        self.tokens.append(leftovers.add(lambda: leftovers.remove_file(temporary)))
         self.renames.append((temporary, final))
         return temporary
 
     def commit(self):
-        for temporary, final in self.renames:
-            try:
-                os.replace(temporary, final)
-            except OSError as error:
-                raise Failure("cannot write %s: %s" % (final, error.strerror or error), OUTPUT_FAILED)
-        self.renames = []
+        with leftovers.held():
+            for temporary, final in self.renames:
+                try:
+                    os.replace(temporary, final)
+                except OSError as error:
+                    raise Failure("cannot write %s: %s" % (final, error.strerror or error), OUTPUT_FAILED)
+            self.renames = []
+            self._forget()
 
     def discard(self):
         for temporary, _ in self.renames:
-            try:
-                os.remove(temporary)
-            except FileNotFoundError:
-                pass
+            leftovers.remove_file(temporary)
         self.renames = []
+        self._forget()
+
+    def _forget(self):
+        for token in self.tokens:
+            leftovers.forget(token)
+        self.tokens = []
 
     def __enter__(self):
         return self

@@ -5,9 +5,8 @@ import errno
 import os
 import shutil
 import sys
-import tempfile
 
-from . import outputs, parallel, plots, streams, study, tools
+from . import leftovers, outputs, parallel, plots, streams, study, tools
 from .failures import BAD_INPUT, USAGE, Failure
 
 # Tolvane's own limits on its numeric operands.
@@ -58,7 +57,7 @@ def list_file(name):
     if name != "-":
         yield name
         return
-    with tempfile.TemporaryDirectory(prefix="dedupmeasure.") as folder:
+    with leftovers.temporary_folder() as folder:
         path = os.path.join(folder, "list")
         try:
             if sys.stdin is None:

@@ -17,8 +17,9 @@ def quotient(numerator, denominator):
 
 @contextlib.contextmanager
 def database(keep_as):
-    """The path to build the database at: a temporary one, or, for --db, a
-    temporary name beside keep_as renamed to it only once complete."""
+    """The path to build the database at: a temporary one, or, for --db (a
+    Destination), a temporary name beside it renamed to it only once
+    complete."""
     if keep_as is None:
         with leftovers.temporary_folder() as folder:
             yield os.path.join(folder, "merge.sqlite")
@@ -71,6 +72,10 @@ def as_text(result):
 
 
 def run(args, progress):
-    with progress, database(args.db) as path:
+    keep_as = None
+    if args.db is not None:
+        keep_as = outputs.Destination(args.db, "the database")
+        keep_as.refuse_inputs(args.traces)
+    with progress, database(keep_as) as path:
         result = build(args.traces, path, args.db or "in the temporary folder", progress)
     print(json.dumps(result, indent=2) if args.json else as_text(result))

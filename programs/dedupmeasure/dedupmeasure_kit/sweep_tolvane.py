@@ -69,6 +69,28 @@ def list_file(name):
         yield path
 
 
+def listed_paths(path, null_separated):
+    """The entries of the list file at path (bytes), split as Tolvane splits
+    them; none when it cannot be read (Tolvane then says why)."""
+    separators = b"\0" if null_separated else b" \t\n\r\x0b\x0c"
+    try:
+        with open(path, "rb") as handle:
+            rest = b""
+            while True:
+                block = handle.read(1 << 20)
+                data = rest + block
+                # The last entry of a block may go on in the next one.
+                cut = max(data.rfind(separator) for separator in separators) if block else len(data)
+                rest = data[cut + 1:]
+                for entry in data[:max(cut, 0)].split(b"\0" if null_separated else None):
+                    if entry:
+                        yield entry
+                if not block:
+                    return
+    except OSError:
+        return
+
+
 def warn_unreadable(finished_runs):
     """One warning per distinct complaint of runs that kept their report
     although some listed file could not be read."""
@@ -93,20 +115,23 @@ def run(args, progress):
         if not usable:
             raise tools.failed("Tolvane", describe(settings[index]), finished)
 
-    with list_file(args.list) as list_path:
-        commands = [command(tolvane, list_path, setting, threads, args.null) for setting in settings]
-        finished_runs = parallel.run_all(commands, jobs, check, progress)
-    progress.erase()
-    warn_unreadable(finished_runs)
+    # Standard input is an input too when it holds the list.
+    with study.planned(args.out, "tolvane", ["/dev/stdin" if args.list == "-" else args.list]) as files:
+        with list_file(args.list) as list_path:
+            files.refuse_listed(listed_paths(list_path, args.null), args.list)
+            commands = [command(tolvane, list_path, setting, threads, args.null) for setting in settings]
+            finished_runs = parallel.run_all(commands, jobs, check, progress)
+        progress.erase()
+        warn_unreadable(finished_runs)
 
-    runs, rows = [], []
-    for setting, finished in zip(settings, finished_runs):
-        report = finished.document()
-        if args.list == "-":
-            report["list"] = "-"  # not the name of the sweep's temporary copy
-        runs.append(dict(setting, threads=threads, command=finished.command, exit_status=finished.status,
-                         messages=finished.messages("Tolvane"), report=report))
-        rows.append(dict(report, bits=setting["bits"], exit_status=finished.status))
-    columns = outputs.scalar_columns(rows, first=("bits", "exit_status"))
-    document = {"tool": tolvane, "list": args.list, "runs": runs}
-    return study.write(args.out, "tolvane", columns, rows, document, plots.tolvane_figure)
+        runs, rows = [], []
+        for setting, finished in zip(settings, finished_runs):
+            report = finished.document()
+            if args.list == "-":
+                report["list"] = "-"  # not the name of the sweep's temporary copy
+            runs.append(dict(setting, threads=threads, command=finished.command, exit_status=finished.status,
+                             messages=finished.messages("Tolvane"), report=report))
+            rows.append(dict(report, bits=setting["bits"], exit_status=finished.status))
+        columns = outputs.scalar_columns(rows, first=("bits", "exit_status"))
+        document = {"tool": tolvane, "list": args.list, "runs": runs}
+        return files.write(columns, rows, document, plots.tolvane_figure)

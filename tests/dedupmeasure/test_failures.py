@@ -15,7 +15,7 @@ MANUAL = os.path.join(ROOT, "man", "dedupmeasure.1")
 HEADER = "path,offset,size,sha1,new\n"
 SHA1 = "ab" * 20
 LARGEST = 2**63 - 1  # the largest size, and sum of sizes, a merge takes
-BAD_INPUT, OUTPUT_FAILED = 5, 6  # as the manual page says
+BAD_INPUT, OUTPUT_FAILED, NOTHING_READ = 5, 6, 7  # as the manual page says
 # Runs the entry as if matplotlib were not installed.
 WITHOUT_MATPLOTLIB = 'import runpy, sys; sys.modules["matplotlib"] = None; sys.argv = sys.argv[1:]; ' \
                      'runpy.run_path(sys.argv[0], run_name="__main__")'
@@ -114,6 +114,12 @@ class Failures(KitCase):
         self.assertEqual((closed_stderr.returncode, closed_stderr.stdout), (BAD_INPUT, ""))
         closed_stdin = self.dedupmeasure("sweep-tolvane", "-", "-o", "out", preexec_fn=lambda: os.close(0))
         self.assert_refused(closed_stdin, "standard input", status=BAD_INPUT)
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "out")))
+
+    def test_a_sweep_that_read_nothing(self):
+        self.file("none.list", b"missing_file other_missing_file\n")
+        done = self.dedupmeasure("sweep-tolvane", "none.list", "-o", "out", "--bits", "11,12")
+        self.assert_refused(done, "no run read any file", "Tolvane: ", "missing_file", status=NOTHING_READ)
         self.assertFalse(os.path.exists(os.path.join(self.dir, "out")))
 
     def test_without_matplotlib(self):

@@ -9,6 +9,7 @@ TOOL_MISSING = 3    # Tolvane or sha not found or not executable
 RUN_FAILED = 4      # a tool run ended badly
 BAD_INPUT = 5       # an input unreadable, a trace malformed, or two sizes for one chunk
 OUTPUT_FAILED = 6   # an output file or folder could not be written, or is also an input
+NOTHING_READ = 7    # a sweep none of whose runs read a file
 
 
 class Failure(Exception):

@@ -7,7 +7,7 @@ import shutil
 import sys
 
 from . import leftovers, outputs, parallel, plots, streams, study, tools
-from .failures import BAD_INPUT, USAGE, Failure
+from .failures import BAD_INPUT, NOTHING_READ, USAGE, Failure
 
 # Tolvane's own limits on its numeric operands.
 LARGEST_CHUNK_SIZE = 2**32 - 1
@@ -104,6 +104,11 @@ def warn_unreadable(finished_runs):
                     % (STATUS_SOME_FILE_UNREADABLE, count, len(finished_runs), why))
 
 
+def read_something(finished):
+    """True for a run that read its whole list, or at least one file of it."""
+    return finished.status == 0 or any(entry.get("read") for entry in finished.document().get("files", []))
+
+
 def run(args, progress):
     tolvane = tools.find("Tolvane", args.bin)
     settings = plan(args)
@@ -122,6 +127,9 @@ def run(args, progress):
             commands = [command(tolvane, list_path, setting, threads, args.null) for setting in settings]
             finished_runs = parallel.run_all(commands, jobs, check, progress)
         progress.erase()
+        if not any(read_something(finished) for finished in finished_runs):
+            raise Failure("sweep-tolvane: no run read any file of the list (Tolvane exited with status %d: %s)"
+                          % (finished_runs[0].status, finished_runs[0].why("Tolvane")), NOTHING_READ)
         warn_unreadable(finished_runs)
 
         runs, rows = [], []

@@ -40,7 +40,8 @@ class Study:
             outputs.write_csv(pending, table, columns, rows)
             outputs.write_json(pending, text, document)
             if drawing:
-                plots.save(draw(document), pending.add(picture))
+                with plots.quiet():
+                    plots.save(draw(document), pending.add(picture))
             pending.commit()
         if not drawing:
             # A picture of an earlier study would not match the new figures.

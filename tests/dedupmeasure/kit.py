@@ -73,17 +73,16 @@ class KitCase(ScratchCase):
     def environment(self, **changes):
         """The command's environment: TMPDIR is self.tmp; a change to None
         removes the variable."""
-        environment = dict(os.environ, TMPDIR=self.tmp, **{k: v for k, v in changes.items() if v is not None})
-        for name in [name for name, value in changes.items() if value is None]:
-            environment.pop(name, None)
-        return environment
+        environment = dict(os.environ, TMPDIR=self.tmp, **changes)
+        return {name: value for name, value in environment.items() if value is not None}
 
-    def dedupmeasure(self, *args, env=None, **streams):
-        """The finished run; streams (stdin, stdout, stderr) default to pipes."""
+    def dedupmeasure(self, *args, env=None, command=(), **streams):
+        """The finished run, after the words of command (setpriv ..., say);
+        streams (stdin, stdout, stderr) default to pipes."""
         for stream in ("stdout", "stderr"):
             streams.setdefault(stream, subprocess.PIPE)
-        return subprocess.run([ENTRY, *map(str, args)], cwd=self.dir, text=True, env=env or self.environment(),
-                              **streams)
+        return subprocess.run([*command, ENTRY, *map(str, args)], cwd=self.dir, text=True,
+                              env=env or self.environment(), **streams)
 
     def tool(self, name, *args):
         return subprocess.run([tools.path(name), *map(str, args)], cwd=self.dir, capture_output=True, text=True)

@@ -1,7 +1,7 @@
 """SIGINT, SIGTERM and SIGHUP at several moments (a merge loading or
-aggregating, a sweep reading its list or running its tools): the command
-leaves no temporary file or folder and no tool running, and ends by the
-signal. Also the race of a run started while the runs are being stopped."""
+aggregating, a sweep running its tools): nothing left behind, no tool still
+running, the command ended by the signal. Also a run started while the
+runs are being stopped."""
 import os
 import pty
 import random
@@ -17,70 +17,39 @@ from kit import ENTRY, KIT, KitCase
 
 SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
 HEADER = b"path,offset,size,sha1,new\n"
-DEADLINE_SECONDS = 60  # a bound on waiting, so a fault fails instead of hanging
-
-
-def restore_sigint():
-    # A shell's background job starts with SIGINT ignored, and so would the command.
-    signal.signal(signal.SIGINT, signal.SIG_DFL)
-
-
-def wait_until(condition, what):
-    deadline = time.monotonic() + DEADLINE_SECONDS
-    while not condition():
-        if time.monotonic() > deadline:
-            raise AssertionError("waited in vain for " + what)
-        time.sleep(0.01)
+DEADLINE_SECONDS = 60  # a fault fails the test rather than hang it
 
 
 def children(pid):
-    """The processes whose parent is pid."""
+    """The processes pid started, from any of its threads."""
     found = []
-    for entry in os.listdir("/proc"):
-        try:
-            with open("/proc/%s/stat" % entry) as status:
-                fields = status.read().rsplit(")", 1)[1].split()
-        except (OSError, IndexError):
-            continue
-        if int(fields[1]) == pid:
-            found.append(int(entry))
+    for thread in os.listdir("/proc/%d/task" % pid):
+        with open("/proc/%d/task/%s/children" % (pid, thread)) as listed:
+            found += [int(child) for child in listed.read().split()]
     return found
 
 
-def alive(pid):
-    try:
-        with open("/proc/%d/stat" % pid) as status:
-            return status.read().rsplit(")", 1)[1].split()[0] != "Z"
-    except OSError:
-        return False
-
-
 class Signals(KitCase):
-    def start(self, *args, **streams):
-        streams.setdefault("stdin", subprocess.DEVNULL)
-        streams.setdefault("stderr", subprocess.PIPE)
-        process = subprocess.Popen([ENTRY, *args], cwd=self.dir, env=self.environment(), stdout=subprocess.PIPE,
-                                   preexec_fn=restore_sigint, **streams)
-        self.addCleanup(self.end, process)
+    def start(self, *args, stderr=subprocess.PIPE):
+        # SIGINT as a foreground job has it: a shell's background job starts with it ignored.
+        process = subprocess.Popen([ENTRY, *args], cwd=self.dir, env=self.environment(), stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE, stderr=stderr,
+                                   preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_DFL))
+        self.addCleanup(lambda: process.poll() is None and process.kill())
         return process
 
-    def end(self, process):
-        if process.poll() is None:
-            process.kill()
-        process.communicate()
-
-    def assert_ended_by(self, process, signum):
-        """Ended by the signal, nothing left; returns its standard error."""
-        stdout, stderr = process.communicate(timeout=DEADLINE_SECONDS)
-        left = [name for _, _, names in os.walk(self.dir) for name in names if name.endswith(".tmp")]
-        self.assertEqual((process.returncode, left, os.listdir(self.tmp), stdout), (-signum, [], [], b""))
-        return stderr
-
-    def assert_interrupted(self, process, signum):
-        self.assertEqual(self.assert_ended_by(process, signum), b"dedupmeasure: interrupted\n")
-
     def temporaries(self):
-        return [name for name in os.listdir(self.dir) if name.endswith(".tmp")] + os.listdir(self.tmp)
+        return [name for _, _, names in os.walk(self.dir) for name in names if name.endswith(".tmp")] + \
+            os.listdir(self.tmp)
+
+    def assert_ended_by(self, process, signum, runs=()):
+        """Ended by the signal, nothing left, none of runs alive; returns
+        standard error."""
+        stdout, stderr = process.communicate(timeout=DEADLINE_SECONDS)
+        alive = [pid for pid in runs if os.path.exists("/proc/%d" % pid)]
+        made = os.path.exists(os.path.join(self.dir, "out"))
+        self.assertEqual((process.returncode, stdout, self.temporaries(), alive, made), (-signum, b"", [], [], False))
+        return stderr
 
     def test_merge_while_loading(self):
         os.mkfifo(os.path.join(self.dir, "trace.csv"))
@@ -88,13 +57,13 @@ class Signals(KitCase):
             for db in (["--db", "kept.sqlite"], []):
                 with self.subTest(signal=signum, db=db):
                     process = self.start("merge", *db, "trace.csv")
-                    # The merge reads what comes, and waits for more.
+                    # The merge reads the row, then waits for more.
                     with open(os.path.join(self.dir, "trace.csv"), "wb") as writer:
                         writer.write(HEADER + b"m,0,100,%s,1\n" % (b"ab" * 20))
                         writer.flush()
                         self.assertTrue(self.temporaries())
                         process.send_signal(signum)
-                        self.assert_interrupted(process, signum)
+                        self.assertEqual(self.assert_ended_by(process, signum), b"dedupmeasure: interrupted\n")
                     self.assertFalse(os.path.exists(os.path.join(self.dir, "kept.sqlite")))
 
     def test_merge_while_aggregating(self):
@@ -103,59 +72,46 @@ class Signals(KitCase):
                                                for _ in range(300000)))
         for signum in SIGNALS:
             with self.subTest(signal=signum):
-                # The status line says when the aggregation begins.
+                # The status line tells when the aggregation begins.
                 main, terminal = pty.openpty()
                 process = self.start("merge", "--db", "kept.sqlite", "big.csv", stderr=terminal)
                 os.close(terminal)
                 shown = b""
                 while b"aggregating" not in shown:
                     shown += os.read(main, 4096)
-                self.assertTrue(self.temporaries())
                 process.send_signal(signum)
-                while True:
-                    try:
-                        piece = os.read(main, 4096)
-                    except OSError:  # the other end is closed
-                        break
-                    if not piece:
-                        break
-                    shown += piece
-                os.close(main)
                 self.assert_ended_by(process, signum)
+                try:
+                    while True:
+                        piece = os.read(main, 4096)
+                        if not piece:
+                            break
+                        shown += piece
+                except OSError:  # the other end is closed: all was read
+                    pass
+                os.close(main)
                 # The status line is erased before the message.
                 self.assertRegex(shown, rb"\r +\rdedupmeasure: interrupted\r\n\Z")
 
-    def test_sweep_while_reading_its_list(self):
-        for signum in SIGNALS:
-            with self.subTest(signal=signum):
-                process = self.start("sweep-tolvane", "-", "-o", "out", stdin=subprocess.PIPE)
-                process.stdin.write(b"some_file\n")
-                process.stdin.flush()
-                wait_until(lambda: os.listdir(self.tmp), "the copy of the list")
-                process.send_signal(signum)
-                self.assert_interrupted(process, signum)
-                process.stdin.close()
-                self.assertFalse(os.path.exists(os.path.join(self.dir, "out")))
-
     def test_sweep_while_its_tools_run(self):
-        # Every run waits to open the FIFO, until its tool is ended.
+        # Each run waits to open the FIFO until it is ended.
         os.mkfifo(os.path.join(self.dir, "fifo"))
         self.file("fifo.list", b"fifo\n")
         for signum in SIGNALS:
             with self.subTest(signal=signum):
                 process = self.start("sweep-tolvane", "fifo.list", "-o", "out", "--bits", "11,12", "--jobs", "2")
-                wait_until(lambda: len(children(process.pid)) == 2, "two runs of Tolvane")
-                runs = children(process.pid)
+                for _ in range(DEADLINE_SECONDS * 100):
+                    runs = children(process.pid)
+                    if len(runs) == 2:
+                        break
+                    time.sleep(0.01)
                 try:
                     process.send_signal(signum)
-                    stderr = self.assert_ended_by(process, signum)
-                    self.assertEqual([pid for pid in runs if alive(pid)], [])
-                    self.assertEqual(stderr, b"dedupmeasure: interrupted\n")
+                    self.assertEqual(self.assert_ended_by(process, signum, runs), b"dedupmeasure: interrupted\n")
                 finally:
                     for pid in runs:
-                        if alive(pid):
+                        if os.path.exists("/proc/%d" % pid):
                             os.kill(pid, signal.SIGKILL)
-                self.assertFalse(os.path.exists(os.path.join(self.dir, "out")))
 
 
 class StopRace(unittest.TestCase):
@@ -180,7 +136,7 @@ class StopRace(unittest.TestCase):
             self.assertFalse(worker.is_alive(), "the run started while stop() ran was never ended")
             self.assertEqual(started[0].returncode, -signal.SIGTERM)
         finally:
-            if started and started[0].poll() is None:
+            if started[0].poll() is None:
                 started[0].kill()
             worker.join()
 

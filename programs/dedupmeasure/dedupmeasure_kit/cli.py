@@ -1,6 +1,5 @@
 """The command line: subcommands, their options and what a failure prints."""
 import argparse
-import sys
 
 from . import leftovers, merge, streams, sweep_sha, sweep_tolvane, tools, version
 from .failures import SUCCESS, USAGE, Failure

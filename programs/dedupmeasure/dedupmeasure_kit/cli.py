@@ -1,9 +1,8 @@
 """The command line: subcommands, their options and what a failure prints."""
 import argparse
-import sys
 
-from . import merge, sweep_sha, sweep_tolvane, tools, version
-from .failures import INTERRUPTED, SUCCESS, USAGE, Failure
+from . import leftovers, merge, streams, sweep_sha, sweep_tolvane, tools, version
+from .failures import SUCCESS, USAGE, Failure
 from .progress import Progress
 
 # The ranges Tolvane and sha accept.
@@ -129,6 +128,7 @@ def build_parser(default_bin):
 
 def dispatch(args):
     progress = Progress()
+    token = leftovers.add(progress.erase)
     try:
         if args.command == "sweep-tolvane":
             # Each --summary-words value is a comma list of its own.
@@ -142,28 +142,34 @@ def dispatch(args):
             return
     finally:
         progress.erase()
+        leftovers.forget(token)
     for path in written:
         print(path)
 
 
 def main(argv=None, installed_version=None, bin_dir=None):
     """Runs the command; returns its exit status. bin_dir: the folder of the
-    installed tools (the entry script's own), None to use PATH."""
-    parser = build_parser(bin_dir)
-    # Paths that are no UTF-8 are printed as the bytes they were given as.
-    sys.stdout.reconfigure(errors="surrogateescape")
+    installed tools (the entry script's own), None to use PATH. SIGINT,
+    SIGTERM and SIGHUP end it by the signal, once what it made is undone."""
+    leftovers.catch_signals()
     try:
-        args = parser.parse_args(argv)
+        streams.prepare()
+        parser = build_parser(bin_dir)
+        try:
+            args = parser.parse_args(argv)
+        except SystemExit as done:  # --help was printed
+            streams.flush()
+            return done.code
         if args.version:
             print("dedupmeasure %s" % version.resolve(installed_version))
-            return SUCCESS
-        if args.command is None:
+        elif args.command is None:
             parser.error("a subcommand is needed: sweep-tolvane, sweep-sha or merge")
-        dispatch(args)
+        else:
+            dispatch(args)
+        streams.flush()
     except Failure as failure:
-        print("dedupmeasure: %s" % failure, file=sys.stderr)
+        streams.say(str(failure))
         return failure.status
-    except KeyboardInterrupt:
-        print("dedupmeasure: interrupted", file=sys.stderr)
-        return INTERRUPTED
+    finally:
+        leftovers.tidy()
     return SUCCESS

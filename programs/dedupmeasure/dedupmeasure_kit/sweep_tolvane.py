@@ -1,13 +1,13 @@
 """sweep-tolvane: one Tolvane run per anchor-bit count (and per summary
 vector size), over the same list of files."""
 import contextlib
+import errno
 import os
 import shutil
 import sys
-import tempfile
 
-from . import outputs, parallel, plots, study, tools
-from .failures import USAGE, Failure
+from . import leftovers, outputs, parallel, plots, streams, study, tools
+from .failures import BAD_INPUT, NOTHING_READ, USAGE, Failure
 
 # Tolvane's own limits on its numeric operands.
 LARGEST_CHUNK_SIZE = 2**32 - 1
@@ -57,11 +57,38 @@ def list_file(name):
     if name != "-":
         yield name
         return
-    with tempfile.TemporaryDirectory(prefix="dedupmeasure.") as folder:
+    with leftovers.temporary_folder() as folder:
         path = os.path.join(folder, "list")
-        with open(path, "wb") as handle:
-            shutil.copyfileobj(sys.stdin.buffer, handle)
+        try:
+            if sys.stdin is None:
+                raise OSError(errno.EBADF, os.strerror(errno.EBADF))
+            with open(path, "wb") as handle:
+                shutil.copyfileobj(sys.stdin.buffer, handle)
+        except OSError as error:
+            raise Failure("cannot read the list from standard input: %s" % (error.strerror or error), BAD_INPUT)
         yield path
+
+
+def listed_paths(path, null_separated):
+    """The entries of the list file at path (bytes), split as Tolvane splits
+    them; none when it cannot be read (Tolvane then says why)."""
+    separators = b"\0" if null_separated else b" \t\n\r\x0b\x0c"
+    try:
+        with open(path, "rb") as handle:
+            rest = b""
+            while True:
+                block = handle.read(1 << 20)
+                data = rest + block
+                # The last entry of a block may go on in the next one.
+                cut = max(data.rfind(separator) for separator in separators) if block else len(data)
+                rest = data[cut + 1:]
+                for entry in data[:max(cut, 0)].split(b"\0" if null_separated else None):
+                    if entry:
+                        yield entry
+                if not block:
+                    return
+    except OSError:
+        return
 
 
 def warn_unreadable(finished_runs):
@@ -73,8 +100,13 @@ def warn_unreadable(finished_runs):
             key = finished.why("Tolvane")
             complaints[key] = complaints.get(key, 0) + 1
     for why, count in complaints.items():
-        print("dedupmeasure: warning: Tolvane exited with status %d in %d of %d runs, reports kept: %s"
-              % (STATUS_SOME_FILE_UNREADABLE, count, len(finished_runs), why), file=sys.stderr)
+        streams.say("warning: Tolvane exited with status %d in %d of %d runs, reports kept: %s"
+                    % (STATUS_SOME_FILE_UNREADABLE, count, len(finished_runs), why))
+
+
+def read_something(finished):
+    """True for a run that read its whole list, or at least one file of it."""
+    return finished.status == 0 or any(entry.get("read") for entry in finished.document().get("files", []))
 
 
 def run(args, progress):
@@ -88,20 +120,26 @@ def run(args, progress):
         if not usable:
             raise tools.failed("Tolvane", describe(settings[index]), finished)
 
-    with list_file(args.list) as list_path:
-        commands = [command(tolvane, list_path, setting, threads, args.null) for setting in settings]
-        finished_runs = parallel.run_all(commands, jobs, check, progress)
-    progress.erase()
-    warn_unreadable(finished_runs)
+    # Standard input is an input too when it holds the list.
+    with study.planned(args.out, "tolvane", ["/dev/stdin" if args.list == "-" else args.list]) as files:
+        with list_file(args.list) as list_path:
+            files.refuse_listed(listed_paths(list_path, args.null), args.list)
+            commands = [command(tolvane, list_path, setting, threads, args.null) for setting in settings]
+            finished_runs = parallel.run_all(commands, jobs, check, progress)
+        progress.erase()
+        if not any(read_something(finished) for finished in finished_runs):
+            raise Failure("sweep-tolvane: no run read any file of the list (Tolvane exited with status %d: %s)"
+                          % (finished_runs[0].status, finished_runs[0].why("Tolvane")), NOTHING_READ)
+        warn_unreadable(finished_runs)
 
-    runs, rows = [], []
-    for setting, finished in zip(settings, finished_runs):
-        report = finished.document()
-        if args.list == "-":
-            report["list"] = "-"  # not the name of the sweep's temporary copy
-        runs.append(dict(setting, threads=threads, command=finished.command, exit_status=finished.status,
-                         messages=finished.messages("Tolvane"), report=report))
-        rows.append(dict(report, bits=setting["bits"], exit_status=finished.status))
-    columns = outputs.scalar_columns(rows, first=("bits", "exit_status"))
-    document = {"tool": tolvane, "list": args.list, "runs": runs}
-    return study.write(args.out, "tolvane", columns, rows, document, plots.tolvane_figure)
+        runs, rows = [], []
+        for setting, finished in zip(settings, finished_runs):
+            report = finished.document()
+            if args.list == "-":
+                report["list"] = "-"  # not the name of the sweep's temporary copy
+            runs.append(dict(setting, threads=threads, command=finished.command, exit_status=finished.status,
+                             messages=finished.messages("Tolvane"), report=report))
+            rows.append(dict(report, bits=setting["bits"], exit_status=finished.status))
+        columns = outputs.scalar_columns(rows, first=("bits", "exit_status"))
+        document = {"tool": tolvane, "list": args.list, "runs": runs}
+        return files.write(columns, rows, document, plots.tolvane_figure)

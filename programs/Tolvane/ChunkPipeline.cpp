@@ -55,14 +55,14 @@ ChunkPipeline::ChunkPipeline(const ChunkingParameters& params, unsigned threads,
     : params_(params), threads_(threads), recorder_(recorder), messages_(messages), progress_(progress) {}
 
 void ChunkPipeline::createFingerprint(std::FILE* out) {
-    rabin_.reset(new Rabin(static_cast<unsigned short>(params_.num_comp_bits),
-                           static_cast<unsigned short>(params_.window_size), out, messages_.stream()));
+    finder_.reset(new AnchorFinder(params_, out, messages_.stream()));
+    if (params_.compression.codec != Codec::none) compressor_.reset(new ChunkCompressor(params_.compression));
 }
 
 bool ChunkPipeline::run(ListReader& list, const char* list_name, const std::function<void(FileResult&)>& entry_done,
                         const std::function<bool()>& stop) {
     // With workers, they read the blocks of regular files themselves.
-    BlockReader reader(list, params_.window_size, readBlockSize(), threads_ > 1);
+    BlockReader reader(list, contextBytes(params_), readBlockSize(), threads_ > 1);
     // One thread: a block and the one before it, whose open chunk it may
     // continue. More: enough to keep every worker busy while the blocks
     // before are recorded.
@@ -70,12 +70,13 @@ bool ChunkPipeline::run(ListReader& list, const char* list_name, const std::func
     std::vector<std::unique_ptr<ChunkBlock>> slots;
     std::vector<ChunkBlock*> free_slots;
     for (std::size_t i = 0; i < slot_count; ++i) {
-        slots.emplace_back(new ChunkBlock(params_.window_size, reader.dataCapacity()));
+        slots.emplace_back(new ChunkBlock(contextBytes(params_), reader.dataCapacity()));
         free_slots.push_back(slots.back().get());
     }
 
-    BoundaryChooser chooser(params_);
-    const Rabin& rabin = *rabin_;
+    const AnchorFinder& finder = *finder_;
+    BoundaryChooser chooser(params_, finder);
+    const ChunkCompressor* compressor = compressor_.get();
     WorkerPool<Job>* pool_in_use = nullptr;
     const CarryHandoff handoff{
         [&pool_in_use](const ChunkBlock& previous) {
@@ -84,15 +85,15 @@ bool ChunkPipeline::run(ListReader& list, const char* list_name, const std::func
         [&pool_in_use] {
             if (pool_in_use != nullptr) pool_in_use->notify();
         }};
-    const std::size_t window_size = params_.window_size;
-    auto runJob = [&rabin, &handoff, window_size](const Job& job) {
+    const std::size_t window_size = contextBytes(params_);
+    auto runJob = [&finder, &handoff, compressor, window_size](const Job& job) {
         ChunkBlock& block = *job.block;
         try {
             if (job.kind == Job::Kind::anchors) {
                 readPlannedBlock(block, window_size);
-                findAnchors(rabin, block);
+                findAnchors(finder, block);
             } else
-                digestChunks(block, job.previous, handoff);
+                digestChunks(block, job.previous, handoff, compressor);
         } catch (const std::bad_alloc&) {
             block.failure = std::current_exception();
             block.carry_ready = true;  // nothing after it is recorded anyway
@@ -227,7 +228,8 @@ bool ChunkPipeline::record(ChunkBlock& block, const char* list_name,
             messages_.line("sha: could not compute message digest for chunk %" PRIu64 "\n", anchor_counter_);
             continue;
         }
-        recorder_.record(digest.words, closing.size, block.file_offset + closing.end - closing.size);
+        recorder_.record(digest.words, closing.size, block.file_offset + closing.end - closing.size,
+                         digest.compressed_size);
     }
     progress_.update(recorder_.totals().byte_counter, file.bytes, block.file_size, file.path);
     if (!block.entry_end) return true;

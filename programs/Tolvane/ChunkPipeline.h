@@ -13,21 +13,22 @@
 #include <functional>
 #include <memory>
 
+#include "AnchorFinder.h"
 #include "ChunkBlock.h"
+#include "ChunkCompressor.h"
 #include "ChunkRecorder.h"
 #include "ChunkingParameters.h"
 #include "ListReader.h"
 #include "Messages.h"
 #include "ProgressLine.h"
-#include "rabin.h"
 
 class ChunkPipeline {
 public:
     ChunkPipeline(const ChunkingParameters& params, unsigned threads, ChunkRecorder& recorder, Messages& messages,
                   ProgressLine& progress);
 
-    // Builds the rolling fingerprint (its table is part of the timed work);
-    // its listings go to out.
+    // Builds the chunker's hash (the rolling fingerprint's table is part of
+    // the timed work); its listings go to out.
     void createFingerprint(std::FILE* out);
 
     // Chunks every file the list names, calling entry_done for each entry in
@@ -45,7 +46,8 @@ private:
     ChunkRecorder& recorder_;
     Messages& messages_;
     ProgressLine& progress_;
-    std::unique_ptr<Rabin> rabin_;
+    std::unique_ptr<AnchorFinder> finder_;
+    std::unique_ptr<ChunkCompressor> compressor_;  // null without compression
     std::uint64_t anchor_counter_ = 0;  // chunk closings, failed digests included
 };
 

@@ -56,9 +56,29 @@ def zstd_size(chunk, level):
                                         write_checksum=False).compress(chunk))
 
 
+# Below this size LZ4_compress_default indexes its hash table by 16-bit
+# offsets; python3-lz4 compresses through lz4's streaming interface, whose
+# table is always of 32-bit offsets, and so writes another (equally valid)
+# block. From this size on both write the same block.
+LZ4_SMALL_INPUT_LIMIT = 65536 + 11
+
+
+def lz4_block(chunk):
+    """lz4's block format as LZ4_compress_default writes it: through
+    python3-lz4 from LZ4_SMALL_INPUT_LIMIT bytes on, below that by calling
+    the library's own function."""
+    if len(chunk) >= LZ4_SMALL_INPUT_LIMIT:
+        import lz4.block  # Debian's python3-lz4
+        return lz4.block.compress(chunk, mode="default", store_size=False)
+    import ctypes
+    library = ctypes.CDLL("liblz4.so.1")
+    output = ctypes.create_string_buffer(len(chunk) + len(chunk) // 255 + 16)
+    written = library.LZ4_compress_default(chunk, output, len(chunk), len(output))
+    return output.raw[:written]
+
+
 def lz4_size(chunk):
-    import lz4.block  # Debian's python3-lz4
-    return len(lz4.block.compress(chunk, mode="default", store_size=False))
+    return len(lz4_block(chunk))
 
 
 class ChunkerModel(TolvaneModel):

@@ -14,18 +14,19 @@ LARGEST_CHUNK_SIZE = 2**32 - 1
 STATUS_SOME_FILE_UNREADABLE = 2  # Tolvane still prints its report
 
 
-def chunk_limits(bits, args):
+def chunk_limits(bits, args, sweep="sweep-tolvane"):
     """(min, max) chunk sizes of a run: --min/--max as given, else the
-    average 2^bits divided and multiplied by the ratios."""
+    average 2^bits divided and multiplied by the ratios. sweep names the
+    subcommand in a refusal."""
     average = 2**bits
     low = args.min if args.min is not None else int(average / args.min_ratio)
     high = args.max if args.max is not None else int(average * args.max_ratio)
     if high > LARGEST_CHUNK_SIZE:
-        raise Failure("sweep-tolvane: a maximum chunk size of %d at %d bits is above Tolvane's limit %d; lower "
-                      "--max-ratio or --bits" % (high, bits, LARGEST_CHUNK_SIZE), USAGE)
+        raise Failure("%s: a maximum chunk size of %d at %d bits is above Tolvane's limit %d; lower "
+                      "--max-ratio or --bits" % (sweep, high, bits, LARGEST_CHUNK_SIZE), USAGE)
     if low > high:
-        raise Failure("sweep-tolvane: the minimum chunk size %d is above the maximum %d at %d bits"
-                      % (low, high, bits), USAGE)
+        raise Failure("%s: the minimum chunk size %d is above the maximum %d at %d bits"
+                      % (sweep, low, high, bits), USAGE)
     return low, high
 
 

@@ -5,10 +5,12 @@
 // seconds of the chunking (reading the file into memory left out) and the
 // chunks.
 //
-// usage: chunking_speed rabin|gear|fastcdc|fixed FILE
+// usage: chunking_speed rabin|gear|fastcdc|fixed FILE [NMB]
+//   NMB: the anchor bits (13), min and max 2^NMB / 8 and 2^NMB * 8
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -23,14 +25,19 @@ int main(int argc, char* argv[]) {
     ChunkingParameters params;
     bool known = false;
     for (const Chunker chunker : {Chunker::rabin, Chunker::gear, Chunker::fastcdc, Chunker::fixed}) {
-        if (argc == 3 && std::strcmp(argv[1], chunkerName(chunker)) == 0) {
+        if ((argc == 3 || argc == 4) && std::strcmp(argv[1], chunkerName(chunker)) == 0) {
             params.chunker = chunker;
             known = true;
         }
     }
     if (!known) {
-        std::fprintf(stderr, "usage: chunking_speed rabin|gear|fastcdc|fixed FILE\n");
+        std::fprintf(stderr, "usage: chunking_speed rabin|gear|fastcdc|fixed FILE [NMB]\n");
         return 2;
+    }
+    if (argc == 4) {
+        params.num_comp_bits = static_cast<std::uint32_t>(std::min(std::max(std::atoi(argv[3]), 3), 28));
+        params.min_chunk_size = (1u << params.num_comp_bits) / 8;
+        params.max_chunk_size = (1u << params.num_comp_bits) * 8;
     }
     std::ifstream file(argv[2], std::ios::binary | std::ios::ate);
     std::vector<unsigned char> bytes(file ? static_cast<std::size_t>(file.tellg()) : 0);

@@ -11,14 +11,7 @@ BlockReader::BlockReader(ListReader& list, std::size_t window_size, std::size_t 
 std::size_t BlockReader::dataCapacity() const { return std::max(block_size_, window_size_); }
 
 bool BlockReader::fill(ChunkBlock& block) {
-    block.entry_start = false;
-    block.entry_end = false;
-    block.error = 0;
-    block.size = 0;
-    block.source.reset();
-    block.want = 0;
-    block.short_read = false;
-    block.past_end = false;
+    block.reset();
     if (file_ == nullptr) {
         if (list_done_) return false;
         startEntry(block);
@@ -34,7 +27,6 @@ bool BlockReader::fill(ChunkBlock& block) {
 
 void BlockReader::startEntry(ChunkBlock& block) {
     block.entry_start = true;
-    block.path.clear();
     block.file_serial = ++file_serial_;
     if (!list_.next(path_)) {
         list_done_ = true;

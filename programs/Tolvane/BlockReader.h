@@ -28,8 +28,8 @@ public:
     // The largest data a block must hold.
     std::size_t dataCapacity() const;
 
-    // Fills the next block; false when the list has ended and its last block
-    // was given.
+    // Resets the block and fills it with the next stretch of input; false
+    // when the list has ended and its last block was given.
     bool fill(ChunkBlock& block);
 
 private:

@@ -10,7 +10,6 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,7 +57,6 @@ struct ChunkBlock {
     const unsigned char* data() const { return buffer.get() + window_size; }
 
     // Set when the block is read (or planned: see source).
-    std::uint64_t sequence = 0;     // the block's place in the input
     std::uint64_t file_serial = 0;  // which list entry it belongs to
     Entry entry = Entry::file;
     bool entry_start = false;  // the first block of a list entry
@@ -99,11 +97,16 @@ struct ChunkBlock {
     // digesting takes them over (moves them out) once carry_ready is set.
     mutable std::vector<unsigned char> open_chunk;
 
-    std::atomic<bool> anchors_done{false};
+    // The block before it in the same file, whose open chunk this one
+    // continues; null for a file's first block. Set with the boundaries.
+    const ChunkBlock* previous = nullptr;
+    // The open chunk's state in carry may be read: digested, or abandoned
+    // after a failure (no block after it is recorded then).
     std::atomic<bool> carry_ready{false};
-    std::atomic<bool> digests_done{false};
-    // An allocation failure on the block's way, raised again when it is recorded.
-    std::exception_ptr failure;
+
+    // Ready to be filled again: nothing of a former stretch is left that the
+    // stages could take for this one's.
+    void reset();
 
 private:
     std::unique_ptr<unsigned char[]> buffer;

@@ -1,54 +1,59 @@
 // Runs Tolvane's whole list through the chunking stages: reading, finding
-// anchors, choosing boundaries, digesting, recording. With one thread every
-// stage runs in turn on the caller's thread; with more, anchors and digests
-// are computed on worker threads while the caller reads ahead, chooses the
-// boundaries and records, always in input order. The store, the counters,
-// the messages and the outputs therefore see exactly what one thread would
-// give them, and at most a few blocks per thread are in memory.
+// anchors, choosing boundaries, digesting, recording. Anchors and digests
+// are computed on worker threads (in turn on the caller's thread with one
+// thread) while the caller reads ahead, chooses the boundaries and records,
+// always in input order. The store, the counters, the driver's messages and
+// the outputs therefore see exactly what one thread would give them, and at
+// most a few blocks per thread are in memory.
 #ifndef DEDUP_TOLVANE_CHUNKPIPELINE_H
 #define DEDUP_TOLVANE_CHUNKPIPELINE_H
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <memory>
 
 #include "AnchorFinder.h"
-#include "ChunkBlock.h"
 #include "ChunkCompressor.h"
 #include "ChunkRecorder.h"
 #include "ChunkingParameters.h"
 #include "ListReader.h"
-#include "Messages.h"
 #include "ProgressLine.h"
+
+// What the run tells the driver, in input order.
+class ChunkEvents {
+public:
+    virtual ~ChunkEvents() = default;
+    // A list entry is done: read to its end, or not (file.problem says why).
+    virtual void entryDone(FileResult& file) = 0;
+    // The SHA-1 engine gave no digest for the chunk numbered chunk_number
+    // (chunk closings counted from 1, failed ones included).
+    virtual void digestFailed(std::uint64_t chunk_number) = 0;
+    // The list could not be read to its end.
+    virtual void listFailed() = 0;
+    // Asked after every block recorded: true ends the run there.
+    virtual bool stop() = 0;
+};
 
 class ChunkPipeline {
 public:
-    ChunkPipeline(const ChunkingParameters& params, unsigned threads, ChunkRecorder& recorder, Messages& messages,
+    ChunkPipeline(const ChunkingParameters& params, unsigned threads, ChunkRecorder& recorder,
                   ProgressLine& progress);
 
     // Builds the chunker's hash (the rolling fingerprint's table is part of
-    // the timed work); its listings go to out.
-    void createFingerprint(std::FILE* out);
+    // the timed work); its listings go to out, its messages to err.
+    void createFingerprint(std::FILE* out, std::FILE* err);
 
-    // Chunks every file the list names, calling entry_done for each entry in
-    // list order, until the list ends or stop() says so. False when some
-    // entry could not be used or the list could not be read to its end.
-    bool run(ListReader& list, const char* list_name, const std::function<void(FileResult&)>& entry_done,
-             const std::function<bool()>& stop);
+    // Chunks every file the list names, until the list ends or the events
+    // say stop.
+    void run(ListReader& list, ChunkEvents& events);
 
 private:
-    // Records a block in input order; false when it leaves an entry unused.
-    bool record(ChunkBlock& block, const char* list_name, const std::function<void(FileResult&)>& entry_done);
-
     const ChunkingParameters params_;
     const unsigned threads_;
     ChunkRecorder& recorder_;
-    Messages& messages_;
     ProgressLine& progress_;
     std::unique_ptr<AnchorFinder> finder_;
     std::unique_ptr<ChunkCompressor> compressor_;  // null without compression
-    std::uint64_t anchor_counter_ = 0;  // chunk closings, failed digests included
 };
 
 #endif

@@ -16,12 +16,23 @@ class ChunkTrace;
 
 // The counts of one listed file.
 struct FileResult {
+    // Why an entry was not read to its end.
+    enum class Problem {
+        none,
+        nul_byte,     // the entry holds a NUL byte: it names no file
+        open_failed,  // error_number says why
+        read_failed,  // error_number says why
+    };
+
     std::string path;
     std::uint64_t chunks = 0;      // num_chunks_this_file_only
     std::uint64_t duplicates = 0;  // copy_found
     std::uint64_t bytes = 0;       // bytes read from it
     bool read = false;             // opened and read to its end
-    std::string error;             // why not, when it was not
+    Problem problem = Problem::none;
+    int error_number = 0;
+    std::uint64_t entry_number = 0;  // its place in the list, counting from 1
+    std::string error;               // why it was not read, as the driver words it
 };
 
 // The figures of the whole run.

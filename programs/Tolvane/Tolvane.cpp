@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "ChunkPipeline.h"
-#include "ChunkRecorder.h"
 #include "ChunkTrace.h"
 #include "ChunkingOptions.h"
 #include "ChunkingParameters.h"
@@ -24,8 +22,8 @@
 #include "ExitStatus.h"
 #include "InputFile.h"
 #include "ListReader.h"
+#include "ListRun.h"
 #include "NumberArgument.h"
-#include "ProgressLine.h"
 #include "RunReport.h"
 #include "ThreadCount.h"
 #include "ToolRun.h"
@@ -94,67 +92,12 @@ const ToolSyntax kSyntax{
     },
 };
 
-// What the options ask for besides the chunking.
-struct Outputs {
-    bool null_separated = false;
-    bool json = false;
-    std::string trace_path;  // empty for no trace
-    bool progress = true;
-    unsigned threads = 1;
-};
-
 // The list file, or standard input for "-".
 InputFile openList(const char* name) {
     return std::strcmp(name, "-") == 0 ? InputFile::standardInput() : InputFile(name);
 }
 
-// Everything that lives from the first clock reading to the report.
-class ListRun {
-public:
-    ListRun(const ChunkingParameters& params, const Outputs& outputs, ChunkTrace* trace, OutputStream& out,
-            Messages& messages)
-        : outputs_(outputs), out_(out), messages_(messages), progress_(messages, outputs.progress),
-          recorder_(params, out.stream()), pipeline_(params, outputs.threads, recorder_, messages, progress_) {
-        recorder_.setTrace(trace);
-    }
-
-    void createFingerprint() { pipeline_.createFingerprint(out_.stream()); }
-
-    // Chunks every file the list names; false when some entry could not be used.
-    bool processList(ListReader& list, const char* list_name);
-
-    const RunTotals& totals() const { return recorder_.totals(); }
-    unsigned storedChunks() const { return recorder_.storedChunks(); }
-    const std::vector<FileResult>& files() const { return files_; }
-    void eraseProgress() { progress_.erase(); }
-
-private:
-    void entryDone(const FileResult& file);
-
-    const Outputs& outputs_;
-    OutputStream& out_;
-    Messages& messages_;
-    ProgressLine progress_;
-    ChunkRecorder recorder_;
-    ChunkPipeline pipeline_;
-    std::vector<FileResult> files_;  // kept for the JSON document only
-};
-
-bool ListRun::processList(ListReader& list, const char* list_name) {
-    return pipeline_.run(
-        list, list_name, [this](FileResult& file) { entryDone(file); }, [this] { return out_.failed(); });
-}
-
-// After each list entry: the per-file line of a file read to its end, and
-// the entry kept for the JSON document.
-void ListRun::entryDone(const FileResult& file) {
-    if (outputs_.json) files_.push_back(file);
-    if (!file.read) return;
-    messages_.line("%" PRIu64 " %" PRIu64 " %s\n", file.duplicates, file.chunks, file.path.c_str());
-    if (!outputs_.json) out_.print("%" PRIu64 " %" PRIu64 " %s\n", file.duplicates, file.chunks, file.path.c_str());
-}
-
-int chunkList(const char* list_name, const ChunkingParameters& params, const Outputs& outputs, OutputStream& out,
+int chunkList(const char* list_name, const ChunkingParameters& params, const TolvaneOutputs& outputs, OutputStream& out,
               Messages& messages) {
     InputFile list_file = openList(list_name);
     if (!list_file.isOpen()) {
@@ -176,13 +119,13 @@ int chunkList(const char* list_name, const ChunkingParameters& params, const Out
             return tolvane_status::kOutputFailed;
         }
     }
-    ListRun run(params, outputs, trace.get(), out, messages);
+    ListRun run(params, outputs, trace.get(), out, messages, list_name);
 
     hrtime_t start_time = 0;
     hrtime_t end_time = 0;
     if (!readClock(start_time, out)) return tolvane_status::kClockFailed;
     run.createFingerprint();
-    const bool every_entry_used = run.processList(list, list_name);
+    const bool every_entry_used = run.processList(list);
     run.eraseProgress();
     if (out.failed()) return tolvane_status::kOutputFailed;
     if (!readClock(end_time, out)) return tolvane_status::kClockFailed;
@@ -202,7 +145,7 @@ int chunkList(const char* list_name, const ChunkingParameters& params, const Out
 int run(int argc, char* argv[], OutputStream& out, Messages& messages) {
     CommandLine command_line(argc, argv, kSyntax, out, messages);
     if (command_line.finished()) return command_line.exitStatus(tolvane_status::kUsage);
-    Outputs outputs;
+    TolvaneOutputs outputs;
     outputs.null_separated = command_line.has("null");
     outputs.json = command_line.has("json");
     outputs.trace_path = command_line.value("trace");

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -27,7 +28,7 @@ public:
     // threads workers, each calling handler(job) for one job after another;
     // at most capacity jobs wait at a time.
     WorkerPool(unsigned threads, std::size_t capacity, std::function<void(const Job&)> handler)
-        : handler_(std::move(handler)) {
+        : handler_(std::move(handler)), capacity_(capacity) {
         waiting_.reserve(capacity);
         for (unsigned i = 0; i < threads; ++i) {
             try {
@@ -38,14 +39,18 @@ public:
         }
     }
 
-    // Lets the workers finish the job in hand, drops the waiting ones.
-    ~WorkerPool() {
+    ~WorkerPool() { stop(); }
+
+    // Lets the workers finish the job in hand, drops the waiting ones, and
+    // returns once every worker has ended. The pool takes no job afterwards.
+    void stop() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             stopping_ = true;
         }
         work_ready_.notify_all();
-        for (std::thread& worker : workers_) worker.join();
+        for (std::thread& worker : workers_)
+            if (worker.joinable()) worker.join();
     }
 
     WorkerPool(const WorkerPool&) = delete;
@@ -53,10 +58,12 @@ public:
 
     unsigned threads() const { return static_cast<unsigned>(workers_.size()); }
 
-    // The caller keeps the number of waiting jobs within the capacity.
+    // The caller keeps the number of waiting jobs within the capacity: one
+    // more is a fault of the caller's, refused rather than allocated for.
     void push(const Job& job, std::uint64_t rank = 0) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
+            if (waiting_.size() == capacity_) throw std::logic_error("worker pool: more jobs than its capacity");
             waiting_.push_back({rank, pushed_++, job});
             std::push_heap(waiting_.begin(), waiting_.end(), Waiting::later);
         }
@@ -105,6 +112,7 @@ private:
     };
 
     std::function<void(const Job&)> handler_;
+    const std::size_t capacity_;
     std::mutex mutex_;
     std::condition_variable work_ready_;
     std::condition_variable changed_;

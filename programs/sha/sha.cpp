@@ -18,6 +18,7 @@
 #include "JsonWriter.h"
 #include "NumberArgument.h"
 #include "ParallelMeasurement.h"
+#include "SerialMeasurement.h"
 #include "ProgressLine.h"
 #include "ThreadCount.h"
 #include "ToolRun.h"
@@ -107,47 +108,11 @@ Buffer zeroedBuffer(std::int64_t size) {
     return Buffer(new (std::nothrow) unsigned char[std::size_t(size)]());
 }
 
-// Measures each chunk as soon as the framer completes it.
-class MeasureAtOnce : public ChunkSink {
-public:
-    explicit MeasureAtOnce(ChunkMeasurer& measurer) : measurer_(measurer) {}
-    unsigned char* chunk(const unsigned char* bytes, unsigned char* candidate) override {
-        measurer_.measure(bytes);
-        return candidate;
-    }
-
-private:
-    ChunkMeasurer& measurer_;
-};
-
 // What measuring a file gave besides the measurer's counts.
 struct FileTotals {
     std::int64_t bytes = 0;    // placed into chunks
     std::int64_t padding = 0;  // zeros that completed the last chunk
 };
-
-// Reads the whole file on this thread, the chunks measured as they come;
-// false on a read error.
-bool measureInTurn(InputFile& file, const Sizes& sizes, unsigned char* candidate_chunk, unsigned char* block,
-                   ChunkMeasurer& measurer, ProgressLine& progress, FileTotals& totals) {
-    MeasureAtOnce sink(measurer);
-    ChunkFramer framer(sizes.begin_offset, sizes.chunk_size, candidate_chunk, sink);
-    const long long file_size = file.regularFileSize();
-    std::uint64_t done = 0;
-    for (;;) {
-        const std::size_t got = file.read(block, kReadBlockSize);
-        if (got > 0) framer.feed(block, got);
-        done += got;
-        progress.update(done, done, file_size, std::string());
-        if (got < kReadBlockSize) break;
-    }
-    totals.bytes = framer.totalBytes();
-    if (file.failed()) return false;
-    framer.finish();
-    totals.bytes = framer.totalBytes();
-    totals.padding = framer.paddingBytes();
-    return true;
-}
 
 // The result line's figures, and the parameters, as one JSON document.
 void printJson(const Sizes& sizes, const char* path, const ChunkMeasurer& measurer, const FileTotals& totals,
@@ -183,9 +148,9 @@ int measureFile(const Sizes& sizes, const char* path, const Outputs& outputs, Ou
         messages.error("cannot allocate the chunk buffers of %lld bytes each", static_cast<long long>(sizes.chunk_size));
         return sha_status::kOutOfMemory;
     }
-    Buffer block(parallel ? nullptr : new (std::nothrow) unsigned char[kReadBlockSize]);
+    Buffer block(parallel ? nullptr : new (std::nothrow) unsigned char[readBlockSize()]);
     if (!parallel && !block) {
-        messages.error("cannot allocate the read block of %zu bytes", kReadBlockSize);
+        messages.error("cannot allocate the read block of %zu bytes", readBlockSize());
         return sha_status::kOutOfMemory;
     }
     ChunkMeasurer measurer(template_chunk.get(), int(sizes.chunk_size), sizes.window_size, messages);
@@ -196,8 +161,8 @@ int measureFile(const Sizes& sizes, const char* path, const Outputs& outputs, Ou
     FileTotals totals;
     const bool read = parallel ? measureInParallel(file, sizes.begin_offset, measurer, outputs.threads, progress,
                                                    totals.bytes, totals.padding)
-                               : measureInTurn(file, sizes, candidate_chunk.get(), block.get(), measurer, progress,
-                                               totals);
+                               : measureInTurn(file, sizes.begin_offset, candidate_chunk.get(), block.get(), measurer,
+                                               progress, totals.bytes, totals.padding);
     progress.erase();
     if (!read) {
         messages.error("error reading file %s: %s", path, std::strerror(file.readError()));

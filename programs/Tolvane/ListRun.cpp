@@ -1,0 +1,41 @@
+#include "ListRun.h"
+
+#include <cinttypes>
+#include <cstring>
+
+// After each list entry: what kept it from being read, or the per-file line
+// of a file read to its end; the entry is kept for the JSON document.
+void ListRun::entryDone(FileResult& file) {
+    switch (file.problem) {
+        case FileResult::Problem::none:
+            break;
+        case FileResult::Problem::nul_byte:
+            // No file has such a name: the list was written with NUL separators.
+            messages_.error("list entry %" PRIu64 " holds a NUL byte; for NUL-separated lists use --null",
+                            file.entry_number);
+            file.error = "the list entry holds a NUL byte";
+            break;
+        case FileResult::Problem::open_failed:
+            messages_.error("unable to open file %s", file.path.c_str());
+            file.error = std::strerror(file.error_number);
+            break;
+        case FileResult::Problem::read_failed:
+            file.error = std::strerror(file.error_number);
+            messages_.error("error reading file %s: %s", file.path.c_str(), file.error.c_str());
+            break;
+    }
+    if (!file.read) every_entry_used_ = false;
+    if (outputs_.json) files_.push_back(file);
+    if (!file.read) return;
+    messages_.line("%" PRIu64 " %" PRIu64 " %s\n", file.duplicates, file.chunks, file.path.c_str());
+    if (!outputs_.json) out_.print("%" PRIu64 " %" PRIu64 " %s\n", file.duplicates, file.chunks, file.path.c_str());
+}
+
+void ListRun::digestFailed(std::uint64_t chunk_number) {
+    messages_.line("sha: could not compute message digest for chunk %" PRIu64 "\n", chunk_number);
+}
+
+void ListRun::listFailed() {
+    messages_.error("error reading file %s", list_name_);
+    every_entry_used_ = false;
+}

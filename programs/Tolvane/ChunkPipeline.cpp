@@ -17,10 +17,10 @@ enum Stage : unsigned { kAnchors = 1, kDigests = 2 };
 
 class TolvaneStages : public Pipeline::Stages {
 public:
-    TolvaneStages(const ChunkingParameters& params, const Rabin& rabin, BlockReader& reader,
-                  ChunkRecorder& recorder, ProgressLine& progress, ChunkEvents& events)
-        : window_size_(params.window_size), rabin_(rabin), reader_(reader), chooser_(params),
-          recorder_(recorder), progress_(progress), events_(events) {}
+    TolvaneStages(const ChunkingParameters& params, const AnchorFinder& finder, const ChunkCompressor* compressor,
+                  BlockReader& reader, ChunkRecorder& recorder, ProgressLine& progress, ChunkEvents& events)
+        : window_size_(contextBytes(params)), finder_(finder), compressor_(compressor), reader_(reader),
+          chooser_(params, finder), recorder_(recorder), progress_(progress), events_(events) {}
 
     // Set once the pipeline exists: digests wait on it for the carry.
     void setPipeline(Pipeline& pipeline) {
@@ -39,9 +39,9 @@ public:
     void work(unsigned stage, ChunkBlock& block) override {
         if (stage == kAnchors) {
             readPlannedBlock(block, window_size_);
-            findAnchors(rabin_, block);
+            findAnchors(finder_, block);
         } else {
-            digestChunks(block, block.previous, handoff_);
+            digestChunks(block, block.previous, handoff_, compressor_);
         }
     }
 
@@ -76,8 +76,9 @@ private:
     void record(ChunkBlock& block);
     void entryNotRead(ChunkBlock& block, FileResult::Problem problem);
 
-    const std::size_t window_size_;
-    const Rabin& rabin_;
+    const std::size_t window_size_;  // the context before a block
+    const AnchorFinder& finder_;
+    const ChunkCompressor* compressor_;  // null without compression
     BlockReader& reader_;
     BoundaryChooser chooser_;
     ChunkRecorder& recorder_;
@@ -130,7 +131,8 @@ void TolvaneStages::record(ChunkBlock& block) {
             events_.digestFailed(anchor_counter_);
             continue;
         }
-        recorder_.record(digest.words, closing.size, block.file_offset + closing.end - closing.size);
+        recorder_.record(digest.words, closing.size, block.file_offset + closing.end - closing.size,
+                         digest.compressed_size);
     }
     progress_.update(recorder_.totals().byte_counter, file.bytes, block.file_size, file.path);
     if (!block.entry_end) return;
@@ -150,22 +152,22 @@ ChunkPipeline::ChunkPipeline(const ChunkingParameters& params, unsigned threads,
     : params_(params), threads_(threads), recorder_(recorder), progress_(progress) {}
 
 void ChunkPipeline::createFingerprint(std::FILE* out, std::FILE* err) {
-    rabin_.reset(new Rabin(static_cast<unsigned short>(params_.num_comp_bits),
-                           static_cast<unsigned short>(params_.window_size), out, err));
+    finder_.reset(new AnchorFinder(params_, out, err));
+    if (params_.compression.codec != Codec::none) compressor_.reset(new ChunkCompressor(params_.compression));
 }
 
 void ChunkPipeline::run(ListReader& list, ChunkEvents& events) {
     // With workers, they read the blocks of regular files themselves.
-    BlockReader reader(list, params_.window_size, readBlockSize(), threads_ > 1);
+    BlockReader reader(list, contextBytes(params_), readBlockSize(), threads_ > 1);
     // One thread: a block and the one before it, whose open chunk it may
     // continue. More: enough to keep every worker busy while the blocks
     // before are recorded.
     const std::size_t block_count = threads_ > 1 ? 2 * std::size_t{threads_} + 2 : 2;
     std::vector<std::unique_ptr<ChunkBlock>> blocks;
     for (std::size_t i = 0; i < block_count; ++i)
-        blocks.emplace_back(new ChunkBlock(params_.window_size, reader.dataCapacity()));
+        blocks.emplace_back(new ChunkBlock(contextBytes(params_), reader.dataCapacity()));
 
-    TolvaneStages stages(params_, *rabin_, reader, recorder_, progress_, events);
+    TolvaneStages stages(params_, *finder_, compressor_.get(), reader, recorder_, progress_, events);
     Pipeline pipeline(2, std::move(blocks), threads_ > 1 ? threads_ : 0);
     stages.setPipeline(pipeline);
     pipeline.run(stages);

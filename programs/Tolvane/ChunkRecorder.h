@@ -44,6 +44,7 @@ struct RunTotals {
     std::uint64_t sumsqr_chunksize = 0;
     std::uint64_t chunked_bytes = 0;  // bytes of the recorded chunks
     std::uint64_t unique_bytes = 0;   // bytes of the chunks new to the store
+    std::uint64_t compressed_stored_bytes = 0;  // with compression: the stored chunks' counted sizes
     // Bucket 0: chunks of 0 bytes; bucket k + 1: sizes 2^k to 2^(k+1) - 1.
     std::array<std::uint64_t, 66> size_histogram{};
 };
@@ -59,9 +60,10 @@ public:
     void beginFile(const std::string& path);
     // Bytes read from the current file.
     void addBytes(std::uint64_t count);
-    // One chunk of the current file, in order: its digest words, its size and
-    // its offset in the file.
-    void record(const unsigned digest[5], std::uint64_t size, std::uint64_t offset);
+    // One chunk of the current file, in order: its digest words, its size,
+    // its offset in the file and, with compression, its compressed size.
+    void record(const unsigned digest[5], std::uint64_t size, std::uint64_t offset,
+                std::uint64_t compressed_size = 0);
     FileResult& currentFile() { return file_; }
 
     const RunTotals& totals() const { return totals_; }

@@ -135,7 +135,7 @@ class Failures(KitCase):
         version = re.search(r"project\(dedupmeasure VERSION (\S+)", cmakelists)
         self.assertEqual(self.dedupmeasure("--version").stdout, "dedupmeasure %s\n" % version.group(1))
         manual = read_bytes(MANUAL).decode().replace("\\-", "-")
-        for command in ("sweep-tolvane", "sweep-sha", "merge"):
+        for command in ("sweep-tolvane", "sweep-chunkers", "sweep-sha", "merge"):
             helped = self.dedupmeasure(command, "--help")
             self.assertEqual(helped.returncode, 0)
             for option in set(re.findall(r"--[a-z-]+", helped.stdout)):

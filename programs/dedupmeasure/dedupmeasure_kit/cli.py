@@ -1,7 +1,7 @@
 """The command line: subcommands, their options and what a failure prints."""
 import argparse
 
-from . import leftovers, merge, streams, sweep_sha, sweep_tolvane, tools, version
+from . import leftovers, merge, streams, sweep_chunkers, sweep_sha, sweep_tolvane, tools, version
 from .failures import SUCCESS, USAGE, Failure
 from .progress import Progress
 
@@ -73,6 +73,20 @@ def add_common(parser, default_bin):
                         % ("" if default_bin else "; PATH from a source tree"))
 
 
+def add_chunk_limits(parser):
+    """The chunk size limits and window of the Tolvane sweeps."""
+    parser.add_argument("--min-ratio", metavar="R", type=positive_ratio, default=8.0,
+                        help="minimum chunk size = 2^bits / R (default 8)")
+    parser.add_argument("--max-ratio", metavar="R", type=positive_ratio, default=8.0,
+                        help="maximum chunk size = 2^bits * R (default 8)")
+    parser.add_argument("--min", metavar="N", type=whole_number(0, 2**32 - 1),
+                        help="the same minimum chunk size for every run, instead of --min-ratio")
+    parser.add_argument("--max", metavar="N", type=whole_number(0, 2**32 - 1),
+                        help="the same maximum chunk size for every run, instead of --max-ratio")
+    parser.add_argument("--window", metavar="W", type=whole_number(1, MAX_WINDOW), default=48,
+                        help="sliding window of the rolling fingerprint (default 48)")
+
+
 def build_parser(default_bin):
     parser = Parser(prog="dedupmeasure", description="Studies of deduplication: sweeps of Tolvane and sha over "
                     "their settings, drawn as plots, and chunk traces of many machines merged into one store.")
@@ -89,21 +103,31 @@ def build_parser(default_bin):
     tolvane.add_argument("--bits", type=number_list(0, MAX_ANCHOR_BITS, ranges=True), default=list(range(9, 17)),
                          help="anchor bits, average chunk size 2^bits: A-B, or a list such as 10,12,14 "
                          "(default 9-16)")
-    tolvane.add_argument("--min-ratio", metavar="R", type=positive_ratio, default=8.0,
-                         help="minimum chunk size = 2^bits / R (default 8)")
-    tolvane.add_argument("--max-ratio", metavar="R", type=positive_ratio, default=8.0,
-                         help="maximum chunk size = 2^bits * R (default 8)")
-    tolvane.add_argument("--min", metavar="N", type=whole_number(0, 2**32 - 1),
-                         help="the same minimum chunk size for every run, instead of --min-ratio")
-    tolvane.add_argument("--max", metavar="N", type=whole_number(0, 2**32 - 1),
-                         help="the same maximum chunk size for every run, instead of --max-ratio")
-    tolvane.add_argument("--window", metavar="W", type=whole_number(1, MAX_WINDOW), default=48,
-                         help="sliding window of the rolling fingerprint (default 48)")
+    add_chunk_limits(tolvane)
     tolvane.add_argument("--summary-words", metavar="N", nargs="+", action="extend",
                          type=number_list(1, MAX_SUMMARY_WORDS),
                          help="summary vector sizes in 32-bit words, one run per bits and size (default 3125)")
     tolvane.add_argument("--null", action="store_true", help="LIST entries are separated by NUL bytes "
                          "(find -print0)")
+
+    chunkers = commands.add_parser("sweep-chunkers", help="one Tolvane run per chunker (and average chunk "
+                                   "size)", description="One Tolvane run per chunker and anchor-bit count over the "
+                                   "files of LIST: dedup ratio against the average chunk size for each chunker, "
+                                   "the throughput of each run and the chunk-size histograms side by side; with "
+                                   "--compress, the data reduction ratio too.")
+    chunkers.add_argument("list", metavar="LIST", help="list file of paths separated by white space; - reads it "
+                          "from standard input")
+    add_common(chunkers, default_bin)
+    chunkers.add_argument("--chunkers", metavar="NAMES", type=sweep_chunkers.chunker_list,
+                          default=list(sweep_chunkers.CHUNKERS),
+                          help="the chunkers to run, comma-separated (default rabin,gear,fastcdc,fixed)")
+    chunkers.add_argument("--bits", type=number_list(0, MAX_ANCHOR_BITS, ranges=True), default=list(range(9, 17)),
+                          help="anchor bits, average chunk size 2^bits: A-B, or a list (default 9-16)")
+    chunkers.add_argument("--compress", metavar="CODEC", type=sweep_chunkers.compression,
+                          help="compress the stored chunks of every run: zstd, zstd:LEVEL, lz4 or none (default)")
+    add_chunk_limits(chunkers)
+    chunkers.add_argument("--null", action="store_true", help="LIST entries are separated by NUL bytes "
+                          "(find -print0)")
 
     sha = commands.add_parser("sweep-sha", help="one sha run per chunk size",
                               description="One sha run per chunk size over FILE (begin and end offsets 0): the "
@@ -135,6 +159,8 @@ def dispatch(args):
             groups = args.summary_words or [[DEFAULT_SUMMARY_WORDS]]
             args.summary_words = list(dict.fromkeys(words for group in groups for words in group))
             written = sweep_tolvane.run(args, progress)
+        elif args.command == "sweep-chunkers":
+            written = sweep_chunkers.run(args, progress)
         elif args.command == "sweep-sha":
             written = sweep_sha.run(args, progress)
         else:
@@ -163,7 +189,7 @@ def main(argv=None, installed_version=None, bin_dir=None):
         if args.version:
             print("dedupmeasure %s" % version.resolve(installed_version))
         elif args.command is None:
-            parser.error("a subcommand is needed: sweep-tolvane, sweep-sha or merge")
+            parser.error("a subcommand is needed: sweep-tolvane, sweep-chunkers, sweep-sha or merge")
         else:
             dispatch(args)
         streams.flush()

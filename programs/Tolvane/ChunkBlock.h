@@ -86,6 +86,11 @@ struct ChunkBlock {
     std::vector<std::uint64_t> anchor_bits;
     std::vector<std::uint64_t> strict_anchor_bits;  // fastcdc's second set, below the average size
 
+    // Set with the anchors: the closings if a chunk of min_chunk_size bytes
+    // were open at the block's start, and the bytes open at its end then.
+    std::vector<ChunkClosing> guessed;
+    std::uint64_t guessed_open = 0;
+
     // Set when the boundaries are chosen, in order.
     std::vector<ChunkClosing> closings;
 

@@ -12,7 +12,8 @@ namespace {
 
 using Pipeline = OrderedPipeline<ChunkBlock>;
 
-// Work 1: anchors; step 1: boundaries; work 2: digests; retire: records.
+// Work 1: anchors (and the closings guessed); step 1: boundaries; work 2:
+// digests; retire: records.
 enum Stage : unsigned { kAnchors = 1, kDigests = 2 };
 
 class TolvaneStages : public Pipeline::Stages {
@@ -40,6 +41,7 @@ public:
         if (stage == kAnchors) {
             readPlannedBlock(block, window_size_);
             findAnchors(finder_, block);
+            chooser_.guess(block);
         } else {
             digestChunks(block, block.previous, handoff_, compressor_);
         }

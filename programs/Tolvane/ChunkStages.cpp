@@ -30,14 +30,60 @@ BoundaryChooser::BoundaryChooser(const ChunkingParameters& params, const AnchorF
         gear_.reset(new GearBoundaries(params, finder.looseMask(), finder.strictMask()));
 }
 
-std::size_t BoundaryChooser::firstAnchor(const ChunkBlock& block, std::size_t next, std::size_t end) const {
-    if (gear_ != nullptr) return gear_->firstAnchor(block, next, end, chunk_size_);
+std::size_t BoundaryChooser::firstAnchor(const ChunkBlock& block, std::size_t next, std::size_t end,
+                                         std::uint64_t chunk_size) const {
+    if (gear_ != nullptr) return gear_->firstAnchor(block, next, end, chunk_size);
     if (params_.chunker == Chunker::fixed) return end;
     // The rolling fingerprint's anchors count from the minimum on.
     const std::uint64_t min_chunk_size = params_.min_chunk_size;
-    const std::uint64_t to_min = chunk_size_ < min_chunk_size ? min_chunk_size - chunk_size_ : 1;
+    const std::uint64_t to_min = chunk_size < min_chunk_size ? min_chunk_size - chunk_size : 1;
     if (to_min > end - next) return end;
     return firstSetBit(block.anchor_bits.data(), next + to_min - 1, end);
+}
+
+bool BoundaryChooser::close(const ChunkBlock& block, std::uint64_t& open, std::vector<ChunkClosing>& closings,
+                            const std::vector<ChunkClosing>* guessed) const {
+    const std::uint64_t max_chunk_size = max_chunk_size_;
+    const std::size_t count = block.size - block.roll_from;
+    std::size_t next = 0;          // the next rolled position to decide
+    std::size_t guessed_next = 0;  // the first guessed closing not before the last closing found
+    while (next < count) {
+        // Counting the byte at a position, the chunk reaches the maximum (a
+        // forced close) at:
+        const std::uint64_t to_max = open < max_chunk_size ? max_chunk_size - open : 1;
+        const std::size_t left = count - next;
+        const std::size_t forced = to_max <= left ? next + to_max - 1 : count;
+        const std::size_t at = firstAnchor(block, next, forced, open);
+        if (at >= count) {
+            open += left;
+            break;
+        }
+        open += at + 1 - next;
+        const auto end = static_cast<std::uint32_t>(block.roll_from + at + 1);
+        closings.push_back({end, open});
+        open = 0;
+        next = at + 1;
+        if (guessed != nullptr) {
+            while (guessed_next < guessed->size() && (*guessed)[guessed_next].end < end) ++guessed_next;
+            if (guessed_next < guessed->size() && (*guessed)[guessed_next].end == end) return true;
+        }
+    }
+    return false;
+}
+
+void BoundaryChooser::guess(ChunkBlock& block) const {
+    block.guessed.clear();
+    block.guessed_open = 0;
+    if (block.entry != ChunkBlock::Entry::file) return;
+    // A file's first block starts as choose starts it; fixed chunks close
+    // at multiples of their size, so their open chunk is known too.
+    std::uint64_t open = params_.min_chunk_size;
+    if (block.file_offset == 0)
+        open = block.roll_from;
+    else if (params_.chunker == Chunker::fixed)
+        open = block.file_offset % max_chunk_size_;
+    close(block, open, block.guessed, nullptr);
+    block.guessed_open = open;
 }
 
 void BoundaryChooser::choose(ChunkBlock& block) {
@@ -49,24 +95,15 @@ void BoundaryChooser::choose(ChunkBlock& block) {
         chunk_size_ = block.roll_from;
         chunking_ = params_.chunker != Chunker::rabin || block.size >= params_.window_size;
     }
-    const std::uint64_t max_chunk_size = max_chunk_size_;
-    const std::size_t count = block.size - block.roll_from;
-    std::size_t next = 0;  // the next rolled position to decide
-    while (next < count) {
-        // Counting the byte at a position, the chunk reaches the maximum (a
-        // forced close) at:
-        const std::uint64_t to_max = chunk_size_ < max_chunk_size ? max_chunk_size - chunk_size_ : 1;
-        const std::size_t left = count - next;
-        const std::size_t forced = to_max <= left ? next + to_max - 1 : count;
-        const std::size_t close = firstAnchor(block, next, forced);
-        if (close >= count) {
-            chunk_size_ += left;
-            break;
-        }
-        chunk_size_ += close + 1 - next;
-        block.closings.push_back({static_cast<std::uint32_t>(block.roll_from + close + 1), chunk_size_});
-        chunk_size_ = 0;
-        next = close + 1;
+    if (close(block, chunk_size_, block.closings, &block.guessed)) {
+        // They met at the last closing found: the guess's closings after it
+        // are the block's.
+        const std::uint32_t met = block.closings.back().end;
+        const auto after = std::upper_bound(
+            block.guessed.begin(), block.guessed.end(), met,
+            [](std::uint32_t end, const ChunkClosing& closing) { return end < closing.end; });
+        block.closings.insert(block.closings.end(), after, block.guessed.end());
+        chunk_size_ = block.guessed_open;
     }
     // A file read to its end closes its last chunk there.
     if (block.entry_end && block.error == 0 && chunking_ && chunk_size_ > 0) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "AnchorFinder.h"
 #include "ChunkBlock.h"
@@ -28,16 +29,35 @@ void findAnchors(const AnchorFinder& finder, ChunkBlock& block);
 // and at the end of a file read to its end. For rabin the first window_size
 // bytes of a file start its first chunk without being tested; fixed chunks
 // close at 2^nmb bytes and at the end of the file only.
+//
+// Only the chunk open at a block's start ties it to the blocks before: once a
+// chunk closes, the closings after it depend on the block alone. So the
+// closings are first guessed on a worker (guess), as if a chunk of
+// min_chunk_size bytes were open at the block's start; in order, choose then
+// only follows the true open chunk until it closes where the guess closes a
+// chunk too, and takes the guess's closings from there on (or finds them all
+// itself, when the two never meet).
 class BoundaryChooser {
 public:
     BoundaryChooser(const ChunkingParameters& params, const AnchorFinder& finder);
+    // On any thread, after the anchors.
+    void guess(ChunkBlock& block) const;
+    // In input order.
     void choose(ChunkBlock& block);
 
 private:
+    // The closings among the rolled positions from `next` on with `open`
+    // bytes open before it, appended to `closings`; with a guess, only until
+    // a closing meets one of the guess's (then true). open becomes the bytes
+    // still open at the end (unless they met).
+    bool close(const ChunkBlock& block, std::uint64_t& open, std::vector<ChunkClosing>& closings,
+               const std::vector<ChunkClosing>* guessed) const;
     // The first rolled position (bit of the anchor bits) in [next, end) where
-    // the open chunk closes at an anchor, or end. The gear chunkers roll
-    // every position of a block: their rolled positions are block positions.
-    std::size_t firstAnchor(const ChunkBlock& block, std::size_t next, std::size_t end) const;
+    // a chunk with chunk_size bytes before next closes at an anchor, or end.
+    // The gear chunkers roll every position of a block: their rolled
+    // positions are block positions.
+    std::size_t firstAnchor(const ChunkBlock& block, std::size_t next, std::size_t end,
+                            std::uint64_t chunk_size) const;
 
     const ChunkingParameters params_;
     const std::uint64_t max_chunk_size_;  // 2^nmb for fixed chunks

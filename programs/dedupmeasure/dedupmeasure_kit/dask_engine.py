@@ -10,11 +10,11 @@ its memory cannot hold), and each partition is summed on its own. The client
 gets the sums of merge_figures only, and checks the refusals in the order
 SQLite's merge meets them, so both engines refuse alike."""
 import contextlib
+import hashlib
 import logging
 import math
 import os
 import sys
-import uuid
 import warnings
 import zipfile
 
@@ -30,7 +30,12 @@ PIECE_BYTES = 64 << 20  # of a trace, read by one task
 PIECE_VARIABLE = "DEDUPMEASURE_PIECE_BYTES"
 ROWS_PER_PARTITION = 1 << 20
 BYTES_PER_ROW = 64  # of a trace, about: the partitions are planned from the traces' sizes
-CONNECT_SECONDS = 30
+# What a worker of the local cluster keeps in memory: beyond about 60 % of it
+# it spills to its folder on disk, at 80 % it waits for that; never is it
+# ended for its memory, which would lose its work.
+WORKER_MEMORY = 1 << 30
+CONNECT_SECONDS = 10
+ARCHIVE_TIME = (1980, 1, 1, 0, 0, 0)
 CLOSE_SECONDS = 20
 QUIET = {"DASK_LOGGING__DISTRIBUTED": "critical", "PYTHONWARNINGS": "ignore"}
 
@@ -42,39 +47,66 @@ def require():
     try:
         with warnings.catch_warnings():
             warnings.simplefilter("ignore")
-            import dask.dataframe  # noqa: F401
-            import distributed  # noqa: F401
+            # Those dask.dataframe needs first: it would not name them.
             import numpy  # noqa: F401
             import pandas  # noqa: F401
+            import dask  # noqa: F401
+            import distributed  # noqa: F401
+            import dask.dataframe  # noqa: F401
     except ImportError as missing:
-        raise Failure(MISSING % (missing.name or missing), TOOL_MISSING)
+        raise Failure(MISSING % (missing.name or "a module").split(".")[0], TOOL_MISSING)
     logging.getLogger("distributed").setLevel(logging.CRITICAL)
+
+
+def kit_archive(folder):
+    """These modules in a zip archive in folder, named after their content:
+    the same kit, the same name and bytes."""
+    package = os.path.dirname(os.path.abspath(__file__))
+    sources = {}
+    for name in sorted(os.listdir(package)):
+        if name.endswith(".py"):
+            with open(os.path.join(package, name), "rb") as source:
+                sources[name] = source.read()
+    digest = hashlib.sha1(b"".join(name.encode() + b"\0" + text + b"\0" for name, text in sources.items()))
+    archive = os.path.join(folder, "dedupmeasure_kit_%s.zip" % digest.hexdigest()[:20])
+    with zipfile.ZipFile(archive, "w") as zipped:
+        for name, text in sources.items():
+            zipped.writestr(zipfile.ZipInfo("dedupmeasure_kit/" + name, date_time=ARCHIVE_TIME), text)
+    return archive
 
 
 def share_kit(client, folder):
     """Sends these modules to every worker of the cluster, and to every one
-    that joins it during the merge; returns the name that withdraws them."""
+    that joins it later (the scheduler keeps them, a few hundred KB)."""
     from distributed.diagnostics.plugin import UploadFile
 
-    package = os.path.dirname(os.path.abspath(__file__))
-    archive = os.path.join(folder, "dedupmeasure_kit_%s.zip" % uuid.uuid4().hex)  # never an older archive's name
-    with zipfile.ZipFile(archive, "w") as zipped:
-        for name in sorted(os.listdir(package)):
-            if name.endswith(".py"):
-                zipped.write(os.path.join(package, name), "dedupmeasure_kit/" + name)
-    # A lambda is sent by value: a worker runs it whatever it imported. A kit
-    # imported before, maybe older, gives way to the one sent.
-    client.run(lambda: [sys.modules.pop(name) for name in list(sys.modules)
-                        if name.split(".")[0] == "dedupmeasure_kit"])
+    archive = kit_archive(folder)
     name = os.path.basename(archive)
     client.register_worker_plugin(UploadFile(archive), name=name)
-    return name
+
+    # Sent by value (a nested function), so that a worker runs it whatever it
+    # imported: the modules of another kit, imported before, give way to these.
+    def settle():
+        import importlib
+
+        def ours(module):
+            return getattr(module, "__name__", "").split(".")[0] == "dedupmeasure_kit"
+
+        sys.path[:] = [path for path in sys.path
+                       if not os.path.basename(path).startswith("dedupmeasure_kit_") or path.endswith(name)]
+        if any(name not in (getattr(module, "__file__", None) or "") for module in sys.modules.values()
+               if ours(module)):
+            for module in [module for module in sys.modules.values() if ours(module)]:
+                del sys.modules[module.__name__]
+            importlib.invalidate_caches()
+        return importlib.import_module("dedupmeasure_kit.dask_tasks").__file__
+
+    for worker, loaded in client.run(settle).items():
+        if name not in loaded:
+            raise Failure("the Dask worker %s runs the modules of %s, not those sent" % (worker, loaded), RUN_FAILED)
 
 
-def _close(client, cluster, plugin):
-    with contextlib.suppress(Exception):
-        if plugin is not None:
-            client.unregister_worker_plugin(plugin)
+def _close(client, cluster):
     for closing in (client, cluster):
         if closing is not None:
             with contextlib.suppress(Exception):
@@ -87,25 +119,29 @@ def connected(scheduler, workers, folder):
     workers processes (their files in folder), closed at the end."""
     import distributed
 
-    made = {"client": None, "cluster": None, "plugin": None}
-    token = leftovers.add(lambda: _close(made["client"], made["cluster"], made["plugin"]))
+    made = {"client": None, "cluster": None}
+    token = leftovers.add(lambda: _close(made["client"], made["cluster"]))
     try:
         with warnings.catch_warnings():
             warnings.simplefilter("ignore")
             if scheduler is None:
+                import dask
+
+                dask.config.set({"distributed.worker.memory.terminate": False})
                 made["cluster"] = distributed.LocalCluster(
                     n_workers=workers, threads_per_worker=1, processes=True, host="127.0.0.1",
-                    dashboard_address=":0", local_directory=folder, silence_logs=logging.CRITICAL)
+                    dashboard_address=":0", local_directory=folder, silence_logs=logging.CRITICAL,
+                    memory_limit=WORKER_MEMORY)
                 made["client"] = distributed.Client(made["cluster"], set_as_default=False)
             else:
                 try:
                     made["client"] = distributed.Client(scheduler, timeout=CONNECT_SECONDS, set_as_default=False)
                 except (OSError, ValueError, TypeError) as error:
                     raise Failure("cannot reach the Dask scheduler %s: %s" % (scheduler, error), RUN_FAILED)
-                made["plugin"] = share_kit(made["client"], folder)
+                share_kit(made["client"], folder)
         yield made["client"]
     finally:
-        _close(made["client"], made["cluster"], made["plugin"])
+        _close(made["client"], made["cluster"])
         leftovers.forget(token)
 
 
@@ -135,11 +171,9 @@ def sums(trace_paths, scheduler, workers, progress):
             raise cluster_failure(error)
 
 
-def _refuse(found):
-    from .dask_tasks import Refusal
-
-    if isinstance(found, Refusal):
-        raise Failure(*found)
+def _refuse(refusal):
+    if refusal is not None:
+        raise Failure(*refusal)
 
 
 def _sums(client, trace_paths, progress):
@@ -150,9 +184,12 @@ def _sums(client, trace_paths, progress):
     from . import dask_tasks
 
     progress.show("reading the first lines of %d traces" % len(trace_paths))
-    starts = client.gather(client.map(dask_tasks.start, trace_paths, pure=False))
-    for start in starts:
-        _refuse(start)
+    # The workers open the paths as this command sees them; messages name them as given.
+    starts = client.gather(client.map(dask_tasks.start, [os.path.abspath(path) for path in trace_paths], trace_paths,
+                                      pure=False))
+    for _, refusal in starts:
+        _refuse(refusal)
+    starts = [start for start, _ in starts]
     sample = traces.common_sample(starts)
 
     step = piece_bytes()
@@ -162,7 +199,7 @@ def _sums(client, trace_paths, progress):
         before, chain = None, []
         for index in range(count):
             until = (index + 1) * step if index + 1 < count else None
-            frame, before = dask.delayed(dask_tasks.read_piece, nout=2, pure=True)(start, number, until, before)
+            frame, before = dask.delayed(dask_tasks.read_piece, nout=2, pure=False)(start, number, until, before)
             frames.append(frame)
             chain.append(before)
         chains.append(chain)
@@ -172,8 +209,8 @@ def _sums(client, trace_paths, progress):
         warnings.simplefilter("ignore")
         rows = dask.dataframe.from_delayed(frames, meta=dask_tasks.empty_frame(), verify_meta=False)
         shuffled = rows.shuffle("h0", npartitions=partitions, shuffle="tasks", ignore_index=True)
-        partials = [dask.delayed(dask_tasks.aggregate, pure=True)(part, len(starts)) for part in shuffled.to_delayed()]
-        total = dask.delayed(dask_tasks.add_up, pure=True)(partials)
+        partials = [dask.delayed(dask_tasks.aggregate, pure=False)(part, len(starts)) for part in shuffled.to_delayed()]
+        total = dask.delayed(dask_tasks.add_up, pure=False)(partials)
         pieces = [piece for chain in chains for piece in chain]
         futures = client.compute(pieces + [total])
     for done, _ in enumerate(distributed.as_completed(futures[:-1], loop=client.loop), 1):
@@ -188,8 +225,8 @@ def _sums(client, trace_paths, progress):
         before = None
         for piece in (read.pop(0) for _ in chain):
             if bytes_before + piece.bytes > traces.LARGEST:
-                _refuse(client.gather(client.submit(dask_tasks.overflow, start, before, bytes_before, pure=False)))
-                raise Failure("the sizes of %s pass %d bytes" % (start.path, traces.LARGEST), RUN_FAILED)
+                _refuse(client.submit(dask_tasks.overflow, start, before, bytes_before, pure=False).result())
+                raise Failure("the sizes of %s pass %d bytes" % (start.name, traces.LARGEST), RUN_FAILED)
             bytes_before += piece.bytes
             _refuse(piece.failure)
             before = piece

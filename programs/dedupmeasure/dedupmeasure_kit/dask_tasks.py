@@ -5,9 +5,9 @@ integers of merge_figures.
 
 Traces are read by the reader SQLite's merge uses, so a refusal is the same
 message. A refusal, the only thing a task may end with, is returned as a
-value, a Refusal, for the client to raise in trace order."""
-import collections
-
+value, a plain (message, status) pair, for the client to raise in trace
+order: no class of these modules is told by its identity, which a worker
+that imported them anew would not keep."""
 import numpy
 import pandas
 
@@ -21,23 +21,21 @@ BATCH_ROWS = 65536  # rows kept as Python objects before they become columns
 SMALL = 2**32  # a value whose square a 64-bit integer holds
 
 
-Refusal = collections.namedtuple("Refusal", "message status")
-
-
 def refusal(failure):
-    return Refusal(str(failure), failure.status)
+    return str(failure), failure.status
 
 
 def empty_frame():
     return pandas.DataFrame({name: numpy.empty(0, kind) for name, kind in COLUMNS.items()})
 
 
-def start(path):
-    """The trace's Start, or its refusal."""
+def start(path, name):
+    """(the Start of the trace at path, None) or (None, its refusal); name:
+    how messages call it."""
     try:
-        return traces.start_of(path)[0]
+        return traces.start_of(path, name=name)[0], None
     except Failure as failure:
-        return refusal(failure)
+        return None, refusal(failure)
 
 
 class Piece:
@@ -131,8 +129,15 @@ def aggregate(frame, sources):
         return summed
     columns = [frame[name].to_numpy() for name in ("h0", "h1", "h2", "size", "source")]
     h0, h1, h2, size, source = columns
-    order = numpy.lexsort((source, h2, h1, h0))  # the last key first
-    h0, h1, h2, size, source = (column[order] for column in columns)
+    # By the digest's first 8 bytes, then the source: two quick sorts. Two
+    # digests that begin alike (which SHA-1 makes rare) need a sort by all.
+    order = numpy.argsort(source, kind="stable")
+    order = order[numpy.argsort(h0[order], kind="stable")]
+    h0, h1, h2 = h0[order], h1[order], h2[order]
+    if ((h0[1:] == h0[:-1]) & ((h1[1:] != h1[:-1]) | (h2[1:] != h2[:-1]))).any():
+        order = numpy.lexsort((source, h2, h1, h0))  # the last key first
+        h0, h1, h2 = (column[order] for column in columns[:3])
+    size, source = size[order], source[order]
     first = numpy.empty(len(size), dtype=bool)  # the first row of its sha1
     first[0] = True
     first[1:] = (h0[1:] != h0[:-1]) | (h1[1:] != h1[:-1]) | (h2[1:] != h2[:-1])

@@ -55,7 +55,7 @@ def sqlite_sums(trace_paths, path, name, progress):
             total, readers = traces.ByteTotal(), []
             for start, text in zip(starts, texts):
                 readers.append(traces.Reader(start, text=text))
-                store.load(start.path, readers[-1].rows(total),
+                store.load(start.name, readers[-1].rows(total),
                            lambda rows: progress.show("%d rows loaded" % rows))
         progress.show("%d rows loaded, aggregating" % store.loaded)
         store.aggregate()

@@ -136,8 +136,8 @@ def common_sample(starts):
         if differs:
             first, second = sorted((reference, start), key=starts.index)
             raise Failure("%s was made with %s, %s: traces merge only when made alike"
-                          % (first.path, str(first.settings) if first.settings else "no settings stated",
-                             described(second.path, second.settings)), BAD_INPUT)
+                          % (first.name, str(first.settings) if first.settings else "no settings stated",
+                             described(second.name, second.settings)), BAD_INPUT)
     return reference.settings.sample
 
 
@@ -151,7 +151,9 @@ class Tally:
         self.rows, self.bytes = rows, bytes
 
 
-Start = collections.namedtuple("Start", "path settings rows size")  # rows: the Position of the first row
+# path: where the trace is opened; name: how messages call it (the path as
+# given); rows: the Position of the first row; size: the file's, in bytes.
+Start = collections.namedtuple("Start", "path name settings rows size")
 
 
 class _Lines:
@@ -175,11 +177,11 @@ class _Lines:
             yield line
 
 
-def _opened(path, offset):
+def _opened(path, offset, name):
     try:
         raw = open(path, "rb")
     except OSError as error:
-        raise unreadable(path, error)
+        raise unreadable(name, error)
     try:
         if offset:  # a pipe is read from its start, and cannot seek
             raw.seek(offset)
@@ -187,16 +189,18 @@ def _opened(path, offset):
         return io.TextIOWrapper(raw, encoding="utf-8", errors="surrogateescape", newline="")
     except OSError as error:
         raw.close()
-        raise unreadable(path, error)
+        raise unreadable(name, error)
 
 
-def start_of(path, keep_open=False):
-    """The Start of the trace at path: its settings, if it states them, and
-    where its rows begin, once its first lines are checked. With keep_open,
-    also the trace opened there (a pipe can be read only once), else None."""
-    text = _opened(path, 0)
+def start_of(path, keep_open=False, name=None):
+    """The Start of the trace at path (called name in messages, path unless
+    given): its settings, if it states them, and where its rows begin, once
+    its first lines are checked. With keep_open, also the trace opened
+    there (a pipe can be read only once), else None."""
+    name = name or path
+    text = _opened(path, 0, name)
     try:
-        start = _start(path, text)
+        start = _start(path, name, text)
     except BaseException:
         text.close()
         raise
@@ -206,27 +210,27 @@ def start_of(path, keep_open=False):
     return start, None
 
 
-def _start(path, text):
+def _start(path, name, text):
     try:
         size = os.fstat(text.fileno()).st_size
         settings, before = None, Position(0, 0)
         if text.buffer.peek(1)[:1] == b"#":
             first = text.readline()
-            settings = parse_settings(path, 1, first)
+            settings = parse_settings(name, 1, first)
             before = Position(len(first.encode("utf-8", "surrogateescape")), 1)
         lines = _Lines(text, before.offset, comments=False)
         reader = csv.reader(lines, strict=True)
         try:
             header = next(reader, None)
         except csv.Error as error:
-            raise malformed(path, before.line + 1, str(error))
+            raise malformed(name, before.line + 1, str(error))
         if header != HEADER:
             after = "the line after its settings" if settings else "the first line"
-            raise malformed(path, max(before.line + reader.line_num, before.line + 1),
+            raise malformed(name, max(before.line + reader.line_num, before.line + 1),
                             "not a Tolvane trace: %s must be %s" % (after, ",".join(HEADER)))
-        return Start(path, settings, Position(lines.offset, before.line + reader.line_num), size)
+        return Start(path, name, settings, Position(lines.offset, before.line + reader.line_num), size)
     except OSError as error:
-        raise unreadable(path, error)
+        raise unreadable(name, error)
 
 
 class Reader:
@@ -245,9 +249,9 @@ class Reader:
         """Yields (sha1, size) for every row, each size added to total (a
         ByteTotal); with until, stops at the first row that begins at or
         after that byte offset, self.position then being where it begins."""
-        path, tally, base = self.start.path, self.tally, self.position.line
+        path, tally, base = self.start.name, self.tally, self.position.line
         new_format = self.start.settings is not None
-        text, self.text = self.text or _opened(path, self.position.offset), None
+        text, self.text = self.text or _opened(self.start.path, self.position.offset, path), None
         with text:
             lines = _Lines(text, self.position.offset, comments=new_format)
             reader = csv.reader(lines, strict=True)
@@ -285,7 +289,7 @@ class Reader:
 
     def _end_line(self, text, line):
         """(chunks, bytes) of the end line text, checked against the rows."""
-        path, tally = self.start.path, self.tally
+        path, tally = self.start.name, self.tally
         found = END_LINE.fullmatch(text.rstrip("\r\n"))
         if not found:
             raise malformed(path, line, "a comment line where a row or the end line (%s) must be" % END_FORM)

@@ -11,6 +11,7 @@ MAX_WINDOW = 65535
 MAX_SUMMARY_WORDS = 134217727
 DEFAULT_SUMMARY_WORDS = 3125
 DEFAULT_CHUNK_SIZES = [2**k for k in range(9, 17)]  # 512 .. 65536
+MAX_SAMPLE = 2**20
 
 
 class Parser(argparse.ArgumentParser):
@@ -51,6 +52,17 @@ def number_list(low, high=None, ranges=False):
             else:
                 values.append(number(part))
         return list(dict.fromkeys(values))  # each setting once
+    return parse
+
+
+def power_of_two(high):
+    number = whole_number(1, high)
+
+    def parse(text):
+        value = number(text)
+        if value & (value - 1):
+            raise argparse.ArgumentTypeError("%s is no power of two" % text)
+        return value
     return parse
 
 
@@ -109,6 +121,9 @@ def build_parser(default_bin):
                          help="summary vector sizes in 32-bit words, one run per bits and size (default 3125)")
     tolvane.add_argument("--null", action="store_true", help="LIST entries are separated by NUL bytes "
                          "(find -print0)")
+    tolvane.add_argument("--sample", metavar="N", type=power_of_two(MAX_SAMPLE),
+                         help="every run samples 1 chunk in N by its SHA-1 (Tolvane --sample N, N a power of two up "
+                         "to %d): estimates with their 95 %%%% intervals, drawn as error bars" % MAX_SAMPLE)
 
     chunkers = commands.add_parser("sweep-chunkers", help="one Tolvane run per chunker (and average chunk "
                                    "size)", description="One Tolvane run per chunker and anchor-bit count over the "

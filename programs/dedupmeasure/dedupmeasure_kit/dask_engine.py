@@ -15,6 +15,7 @@ import logging
 import math
 import os
 import sys
+import uuid
 import warnings
 import zipfile
 
@@ -59,8 +60,9 @@ def require():
 
 
 def kit_archive(folder):
-    """These modules in a zip archive in folder, named after their content:
-    the same kit, the same name and bytes."""
+    """(a zip archive in folder of these modules, their digest). The archive's
+    name is new, its digest in it: a worker never has an upload rewritten
+    under it while another merge of the same kit reads it."""
     package = os.path.dirname(os.path.abspath(__file__))
     sources = {}
     for name in sorted(os.listdir(package)):
@@ -68,24 +70,27 @@ def kit_archive(folder):
             with open(os.path.join(package, name), "rb") as source:
                 sources[name] = source.read()
     digest = hashlib.sha1(b"".join(name.encode() + b"\0" + text + b"\0" for name, text in sources.items()))
-    archive = os.path.join(folder, "dedupmeasure_kit_%s.zip" % digest.hexdigest()[:20])
+    kit = "dedupmeasure_kit_%s" % digest.hexdigest()[:20]
+    archive = os.path.join(folder, "%s_%s.zip" % (kit, uuid.uuid4().hex[:12]))
     with zipfile.ZipFile(archive, "w") as zipped:
         for name, text in sources.items():
             zipped.writestr(zipfile.ZipInfo("dedupmeasure_kit/" + name, date_time=ARCHIVE_TIME), text)
-    return archive
+    return archive, kit
 
 
 def share_kit(client, folder):
     """Sends these modules to every worker of the cluster, and to every one
-    that joins it later (the scheduler keeps them, a few hundred KB)."""
+    that joins it during the merge; returns the plugin that does it, to
+    withdraw at the end."""
     from distributed.diagnostics.plugin import UploadFile
 
-    archive = kit_archive(folder)
-    name = os.path.basename(archive)
-    client.register_worker_plugin(UploadFile(archive), name=name)
+    archive, kit = kit_archive(folder)
+    plugin = os.path.basename(archive)
+    client.register_worker_plugin(UploadFile(archive), name=plugin)
 
     # Sent by value (a nested function), so that a worker runs it whatever it
-    # imported: the modules of another kit, imported before, give way to these.
+    # imported: the modules of another kit, imported before, give way to these;
+    # those of the same kit, another merge's maybe, stay.
     def settle():
         import importlib
 
@@ -93,20 +98,23 @@ def share_kit(client, folder):
             return getattr(module, "__name__", "").split(".")[0] == "dedupmeasure_kit"
 
         sys.path[:] = [path for path in sys.path
-                       if not os.path.basename(path).startswith("dedupmeasure_kit_") or path.endswith(name)]
-        if any(name not in (getattr(module, "__file__", None) or "") for module in sys.modules.values()
+                       if not os.path.basename(path).startswith("dedupmeasure_kit_") or path.endswith(plugin)]
+        if any(kit not in (getattr(module, "__file__", None) or "") for module in sys.modules.values()
                if ours(module)):
             for module in [module for module in sys.modules.values() if ours(module)]:
                 del sys.modules[module.__name__]
-            importlib.invalidate_caches()
         return importlib.import_module("dedupmeasure_kit.dask_tasks").__file__
 
     for worker, loaded in client.run(settle).items():
-        if name not in loaded:
+        if kit not in loaded:
             raise Failure("the Dask worker %s runs the modules of %s, not those sent" % (worker, loaded), RUN_FAILED)
+    return plugin
 
 
-def _close(client, cluster):
+def _close(client, cluster, plugin):
+    if plugin is not None:
+        with contextlib.suppress(Exception):
+            client.unregister_worker_plugin(plugin)
     for closing in (client, cluster):
         if closing is not None:
             with contextlib.suppress(Exception):
@@ -119,8 +127,8 @@ def connected(scheduler, workers, folder):
     workers processes (their files in folder), closed at the end."""
     import distributed
 
-    made = {"client": None, "cluster": None}
-    token = leftovers.add(lambda: _close(made["client"], made["cluster"]))
+    made = {"client": None, "cluster": None, "plugin": None}
+    token = leftovers.add(lambda: _close(made["client"], made["cluster"], made["plugin"]))
     try:
         with warnings.catch_warnings():
             warnings.simplefilter("ignore")
@@ -138,10 +146,10 @@ def connected(scheduler, workers, folder):
                     made["client"] = distributed.Client(scheduler, timeout=CONNECT_SECONDS, set_as_default=False)
                 except (OSError, ValueError, TypeError) as error:
                     raise Failure("cannot reach the Dask scheduler %s: %s" % (scheduler, error), RUN_FAILED)
-                share_kit(made["client"], folder)
+                made["plugin"] = share_kit(made["client"], folder)
         yield made["client"]
     finally:
-        _close(made["client"], made["cluster"])
+        _close(made["client"], made["cluster"], made["plugin"])
         leftovers.forget(token)
 
 
@@ -162,13 +170,13 @@ def sums(trace_paths, scheduler, workers, progress):
     """(sample, Totals, [SourceTotals], ends) of the traces, as SQLite's
     merge gives them."""
     require()
-    with leftovers.temporary_folder() as folder, connected(scheduler, workers, folder) as client:
-        try:
+    try:
+        with leftovers.temporary_folder() as folder, connected(scheduler, workers, folder) as client:
             return _sums(client, trace_paths, progress)
-        except Failure:
-            raise
-        except Exception as error:
-            raise cluster_failure(error)
+    except Failure:
+        raise
+    except Exception as error:
+        raise cluster_failure(error)
 
 
 def _refuse(refusal):
@@ -217,13 +225,13 @@ def _sums(client, trace_paths, progress):
         progress.show("%d of %d trace pieces read" % (done, len(pieces)))
     progress.show("%d trace pieces read, aggregating" % len(pieces))
     results = client.gather(futures)
-    read, summed = results[:-1], results[-1]
+    read, summed = iter(results[:-1]), results[-1]
 
     ended = []
     bytes_before = 0
     for start, chain in zip(starts, chains):
         before = None
-        for piece in (read.pop(0) for _ in chain):
+        for piece in (next(read) for _ in chain):
             if bytes_before + piece.bytes > traces.LARGEST:
                 _refuse(client.submit(dask_tasks.overflow, start, before, bytes_before, pure=False).result())
                 raise Failure("the sizes of %s pass %d bytes" % (start.name, traces.LARGEST), RUN_FAILED)

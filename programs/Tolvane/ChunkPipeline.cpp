@@ -155,7 +155,7 @@ ChunkPipeline::ChunkPipeline(const ChunkingParameters& params, unsigned threads,
 
 void ChunkPipeline::createFingerprint(std::FILE* out, std::FILE* err) {
     finder_.reset(new AnchorFinder(params_, out, err));
-    if (params_.compression.codec != Codec::none) compressor_.reset(new ChunkCompressor(params_.compression));
+    if (params_.compression.codec != Codec::none) compressor_.reset(new ChunkCompressor(params_.compression, params_.sample));
 }
 
 void ChunkPipeline::run(ListReader& list, ChunkEvents& events) {

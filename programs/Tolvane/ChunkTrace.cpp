@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "ChunkingOptions.h"
+
 std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    if (text.find_first_of(",\"\r\n") == std::string::npos && (text.empty() || text[0] != '#')) return text;
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"') quoted += '"';
@@ -53,9 +55,14 @@ std::FILE* openForWriting(const std::string& path, std::string& temporary_path, 
 
 }  // namespace
 
-ChunkTrace::ChunkTrace(const std::string& path)
+ChunkTrace::ChunkTrace(const std::string& path, const ChunkingParameters& params)
     : path_(path), file_(openForWriting(path, temporary_path_, open_error_)), output_(file_) {
-    if (file_ != nullptr) output_.print("path,offset,size,sha1,new\n");
+    if (file_ == nullptr) return;
+    output_.print("# Tolvane trace: sample=%" PRIu32 " chunker=%s min=%" PRIu32 " max=%" PRIu32 " bits=%" PRIu32
+                  " window=%" PRIu32 "\n",
+                  params.sample, chunkerName(params.chunker), params.min_chunk_size, params.max_chunk_size,
+                  params.num_comp_bits, params.window_size);
+    output_.print("path,offset,size,sha1,new\n");
 }
 
 ChunkTrace::~ChunkTrace() {
@@ -70,8 +77,9 @@ void ChunkTrace::row(std::uint64_t offset, std::uint64_t size, const unsigned di
                   digest[0], digest[1], digest[2], digest[3], digest[4], is_new ? 1 : 0);
 }
 
-bool ChunkTrace::close() {
+bool ChunkTrace::close(std::uint64_t chunks, std::uint64_t bytes) {
     if (file_ == nullptr) return error() == 0;
+    output_.print("# Tolvane trace end: chunks=%" PRIu64 " bytes=%" PRIu64 "\n", chunks, bytes);
     output_.flush();
     errno = 0;
     // Some file systems report a failed write only when the file is closed.

@@ -1,7 +1,11 @@
 // A CSV file with one row per chunk, in chunk order: the file's path, the
 // chunk's offset in the file, its size, its SHA-1 in 40 lower-case
-// hexadecimal digits, and 1 when it was new to the store (else 0). Traces of
-// several runs, from several machines, can be merged into one store.
+// hexadecimal digits, and 1 when it was new to the store (else 0); in a
+// sampled run, a row per sampled chunk. A comment line before the header
+// says how the chunks were cut and sampled, one after the rows how many
+// chunks and bytes the run had in all, so that traces of several runs, from
+// several machines, can be merged into one store's figures, and traces made
+// alike told from others.
 #ifndef DEDUP_TOLVANE_CHUNKTRACE_H
 #define DEDUP_TOLVANE_CHUNKTRACE_H
 
@@ -9,6 +13,7 @@
 #include <cstdio>
 #include <string>
 
+#include "ChunkingParameters.h"
 #include "OutputStream.h"
 
 class ChunkTrace {
@@ -18,7 +23,7 @@ public:
     // close() succeeds, so that a listed file named as the trace is read
     // whole, and a failed run leaves no half-written trace. Anything else (a
     // device, a pipe) is written directly.
-    explicit ChunkTrace(const std::string& path);
+    ChunkTrace(const std::string& path, const ChunkingParameters& params);
     // Without a successful close(), removes the temporary file.
     ~ChunkTrace();
 
@@ -31,9 +36,9 @@ public:
     void beginFile(const std::string& path);
     void row(std::uint64_t offset, std::uint64_t size, const unsigned digest[5], bool is_new);
 
-    // Writes out and closes the file, and gives it its name; false when any
-    // of it failed (error()).
-    bool close();
+    // Writes the closing line (the run's chunks and their bytes), closes the
+    // file and gives it its name; false when any of it failed (error()).
+    bool close(std::uint64_t chunks, std::uint64_t bytes);
     bool failed() const { return error() != 0; }
     int error() const { return output_.failed() ? output_.error() : close_error_; }
 
@@ -49,7 +54,8 @@ private:
 };
 
 // A field as RFC 4180 writes it: quoted (with quotes doubled) when it holds a
-// comma, a quote or a line break.
+// comma, a quote or a line break, or begins with "#" (which readers that skip
+// comment lines would take for one).
 std::string csvField(const std::string& text);
 
 #endif

@@ -3,6 +3,8 @@
 #include <cinttypes>
 #include <cstring>
 
+#include "RunReport.h"
+
 // After each list entry: what kept it from being read, or the per-file line
 // of a file read to its end; the entry is kept for the JSON document.
 void ListRun::entryDone(FileResult& file) {
@@ -27,8 +29,9 @@ void ListRun::entryDone(FileResult& file) {
     if (!file.read) every_entry_used_ = false;
     if (outputs_.json) files_.push_back(file);
     if (!file.read) return;
-    messages_.line("%" PRIu64 " %" PRIu64 " %s\n", file.duplicates, file.chunks, file.path.c_str());
-    if (!outputs_.json) out_.print("%" PRIu64 " %" PRIu64 " %s\n", file.duplicates, file.chunks, file.path.c_str());
+    const std::string duplicates = duplicatesText(file, sample_);
+    messages_.line("%s %" PRIu64 " %s\n", duplicates.c_str(), file.chunks, file.path.c_str());
+    if (!outputs_.json) out_.print("%s %" PRIu64 " %s\n", duplicates.c_str(), file.chunks, file.path.c_str());
 }
 
 void ListRun::digestFailed(std::uint64_t chunk_number) {

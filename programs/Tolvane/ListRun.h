@@ -32,7 +32,7 @@ class ListRun : private ChunkEvents {
 public:
     ListRun(const ChunkingParameters& params, const TolvaneOutputs& outputs, ChunkTrace* trace, OutputStream& out,
             Messages& messages, const char* list_name)
-        : outputs_(outputs), out_(out), messages_(messages), list_name_(list_name),
+        : outputs_(outputs), out_(out), messages_(messages), list_name_(list_name), sample_(params.sample),
           progress_(messages, outputs.progress), recorder_(params, out.stream()),
           pipeline_(params, outputs.threads, recorder_, progress_) {
         recorder_.setTrace(trace);
@@ -62,6 +62,7 @@ private:
     OutputStream& out_;
     Messages& messages_;
     const char* list_name_;
+    const std::uint32_t sample_;
     ProgressLine progress_;
     ChunkRecorder recorder_;
     ChunkPipeline pipeline_;

@@ -89,6 +89,7 @@ const ToolSyntax kSyntax{
         {"no-progress", nullptr, "no status line on a terminal"},
         {"chunker", "NAME", "how boundaries are found: rabin (default), gear, fastcdc or fixed"},
         {"compress", "CODEC", "compress the stored chunks: zstd, zstd:LEVEL, lz4 or none (default)"},
+        {"sample", "N", "estimate from the chunks whose digest falls in 1 of N, a power of two (default 1: exact)"},
     },
 };
 
@@ -112,7 +113,7 @@ int chunkList(const char* list_name, const ChunkingParameters& params, const Tol
     }
     std::unique_ptr<ChunkTrace> trace;
     if (!outputs.trace_path.empty()) {
-        trace.reset(new ChunkTrace(outputs.trace_path));
+        trace.reset(new ChunkTrace(outputs.trace_path, params));
         if (!trace->isOpen()) {
             messages.error("unable to open trace file %s: %s", outputs.trace_path.c_str(),
                            std::strerror(trace->openError()));
@@ -135,7 +136,7 @@ int chunkList(const char* list_name, const ChunkingParameters& params, const Tol
         printJsonReport(report, list_name, run.files(), out);
     else
         printTextReport(report, out);
-    if (trace && !trace->close()) {
+    if (trace && !trace->close(run.totals().total_chunks, run.totals().chunked_bytes)) {
         messages.error("error writing trace file %s: %s", outputs.trace_path.c_str(), std::strerror(trace->error()));
         return tolvane_status::kOutputFailed;
     }

@@ -22,8 +22,11 @@ class Trace(cli_case.CliCase):
     def read_trace(self, path):
         with open(path, newline="", encoding="latin-1") as handle:
             rows = list(csv.reader(handle))
-        self.assertEqual(rows[0], ["path", "offset", "size", "sha1", "new"])
-        return [(p, int(offset), int(size), sha1, new) for p, offset, size, sha1, new in rows[1:]]
+        # How the chunks were cut, the header, the rows, and the run's totals.
+        self.assertTrue(rows[0][0].startswith("# Tolvane trace: sample=") and len(rows[0]) == 1, rows[0])
+        self.assertEqual(rows[1], ["path", "offset", "size", "sha1", "new"])
+        self.assertTrue(rows[-1][0].startswith("# Tolvane trace end: chunks=") and len(rows[-1]) == 1, rows[-1])
+        return [(p, int(offset), int(size), sha1, new) for p, offset, size, sha1, new in rows[2:-1]]
 
     def model_rows(self, paths, **parameters):
         """The rows the model's chunks give, and the model."""
@@ -93,6 +96,17 @@ class Trace(cli_case.CliCase):
         rows = self.read_trace(os.path.join(self.dir, "trace.csv"))
         self.check_rows(rows, self.text_report(proc.stdout))
         self.assertEqual(rows, self.model_rows(paths, **SMALL_CHUNKS)[0])
+
+    def test_a_path_that_begins_like_a_comment_is_quoted(self):
+        # Readers that skip the trace's comment lines must not skip a row.
+        self.file("#hashed", self.rng.randbytes(3000))
+        listing = self.list_file(["#hashed"])
+        proc = self.run_tool("Tolvane", ["--trace", "trace.csv", listing] + cli_case.positional(SMALL_CHUNKS))
+        self.assertEqual(proc.returncode, 0, proc.stderr)
+        with open(os.path.join(self.dir, "trace.csv"), "rb") as handle:
+            lines = handle.read().split(b"\n")
+        self.assertTrue(lines[2].startswith(b'"#hashed",0,'), lines[2])
+        self.assertEqual({row[0] for row in self.read_trace(os.path.join(self.dir, "trace.csv"))}, {"#hashed"})
 
     def test_trace_files_that_cannot_be_written(self):
         listing = self.list_file(self.duplicated_files())

@@ -7,6 +7,8 @@ import re
 from .failures import BAD_INPUT, Failure
 
 HEADER = ["path", "offset", "size", "sha1", "new"]
+PARAMETERS = "# Tolvane trace: "
+END = "# Tolvane trace end: "
 NUMBER = re.compile(r"[0-9]+")
 SHA1 = re.compile(r"[0-9a-fA-F]{40}")
 # SQLite's largest integer. Every sum merge makes is at most the sum of all
@@ -69,6 +71,11 @@ def chunks(path, total):
         reader = csv.reader(handle, strict=True)
         try:
             header = next(reader, None)
+            # Traces state how they were made on a comment line first.
+            if header is not None and len(header) == 1 and header[0].startswith(PARAMETERS):
+                if " sample=1 " not in header[0] + " ":
+                    raise malformed(path, 1, "a sampled trace: this merge takes exact traces only")
+                header = next(reader, None)
             if header != HEADER:
                 raise malformed(path, max(reader.line_num, 1), "not a Tolvane trace: the first line must be %s"
                                 % ",".join(HEADER))
@@ -76,7 +83,7 @@ def chunks(path, total):
                 # A quoted path may span lines: report the line a row starts on.
                 first_line = reader.line_num + 1
                 fields = next(reader, None)
-                if fields is None:
+                if fields is None or (len(fields) == 1 and fields[0].startswith(END)):
                     return
                 sha1, size = checked_chunk(path, first_line, fields)
                 total.add(path, first_line, size)

@@ -120,4 +120,6 @@ void ChunkTrace::abandon() {
     file_ = nullptr;
     if (!temporary_path_.empty()) unlink(temporary_path_.c_str());
     temporary_path_.clear();
+    signalCleanup::forget(cleanup_);
+    cleanup_ = -1;
 }

@@ -43,10 +43,11 @@
 template <typename Block>
 class OrderedPipeline {
 public:
-    // What a tool does at each stage. Work stages are numbered 1 .. n; step
-    // k runs in order after work k (k = 1 .. n - 1).
+    // What reading a stretch of input gave; see Stages::read.
     enum class Read { filled, ended, drain };
 
+    // What a tool does at each stage. Work stages are numbered 1 .. n; step
+    // k runs in order after work k (k = 1 .. n - 1).
     class Stages {
     public:
         virtual ~Stages() = default;

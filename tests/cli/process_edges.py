@@ -115,6 +115,19 @@ class Interrupted(cli_case.CliCase):
                 self.interrupt(proc, number)
                 proc.stdout.close()
 
+    def test_a_broken_pipe(self):
+        # Nobody reads standard output: the first write that finds it gone
+        # ends the run by SIGPIPE, as it always did, and the trace goes too.
+        path = self.duplicated_files()[0]
+        listing = self.list_file([path] * 2000)
+        for threads in ("1", "2"):
+            with self.subTest(threads=threads):
+                proc = self.start(["--threads", threads, "--trace", "trace.csv", listing], stdout=subprocess.PIPE)
+                proc.stdout.close()
+                self.assertEqual(proc.wait(timeout=self.TIMEOUT_SECONDS), -signal.SIGPIPE)
+                proc.stderr.close()
+                self.assertEqual(self.temporaries(), [])
+
     def test_an_ignored_hangup_is_left_ignored(self):
         # As under nohup: the run goes on and writes its trace.
         paths = self.duplicated_files()

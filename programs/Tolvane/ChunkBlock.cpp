@@ -22,6 +22,8 @@ void ChunkBlock::reset() {
     short_read = false;
     past_end = false;
     roll_from = 0;
+    guessed.clear();
+    guessed_open = 0;
     closings.clear();
     digests.clear();
     previous = nullptr;

@@ -6,6 +6,7 @@
 #ifndef DEDUP_TOLVANE_CHUNKBLOCK_H
 #define DEDUP_TOLVANE_CHUNKBLOCK_H
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +20,7 @@
 struct ChunkDigest {
     unsigned words[5];
     bool computed;  // false when the engine refused to give a digest
+    std::uint64_t compressed_size;  // with compression: the bytes the chunk is counted at
 };
 
 // A chunk that ends in the block.
@@ -26,6 +28,16 @@ struct ChunkClosing {
     std::uint32_t end;   // the block position after its last byte
     std::uint64_t size;  // its bytes, in this block and before it
 };
+
+// The first position in [from, end) whose bit is set in bits (64 a word), or end.
+inline std::size_t firstSetBit(const std::uint64_t* bits, std::size_t from, std::size_t end) {
+    while (from < end) {
+        const std::uint64_t word = bits[from / 64] >> (from % 64);
+        if (word != 0) return std::min(end, from + static_cast<std::size_t>(__builtin_ctzll(word)));
+        from = (from / 64 + 1) * 64;
+    }
+    return end;
+}
 
 struct ChunkBlock {
     enum class Entry {
@@ -73,6 +85,12 @@ struct ChunkBlock {
     // Set when the anchors are found: bit i is the position roll_from + i.
     std::size_t roll_from = 0;
     std::vector<std::uint64_t> anchor_bits;
+    std::vector<std::uint64_t> strict_anchor_bits;  // fastcdc's second set, below the average size
+
+    // Set with the anchors: the closings if a chunk of min_chunk_size bytes
+    // were open at the block's start, and the bytes open at its end then.
+    std::vector<ChunkClosing> guessed;
+    std::uint64_t guessed_open = 0;
 
     // Set when the boundaries are chosen, in order.
     std::vector<ChunkClosing> closings;
@@ -81,6 +99,9 @@ struct ChunkBlock {
     // of the chunk still open at the end of the block.
     std::vector<ChunkDigest> digests;
     SHA1 carry;
+    // With compression, the bytes of the chunk still open; the next block's
+    // digesting takes them over (moves them out) once carry_ready is set.
+    mutable std::vector<unsigned char> open_chunk;
 
     // The block before it in the same file, whose open chunk this one
     // continues; null for a file's first block. Set with the boundaries.

@@ -1,5 +1,6 @@
 #include "ChunkPipeline.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "BlockReader.h"
@@ -12,15 +13,16 @@ namespace {
 
 using Pipeline = OrderedPipeline<ChunkBlock>;
 
-// Work 1: anchors; step 1: boundaries; work 2: digests; retire: records.
+// Work 1: anchors (and the closings guessed); step 1: boundaries; work 2:
+// digests; retire: records.
 enum Stage : unsigned { kAnchors = 1, kDigests = 2 };
 
 class TolvaneStages : public Pipeline::Stages {
 public:
-    TolvaneStages(const ChunkingParameters& params, const Rabin& rabin, BlockReader& reader,
-                  ChunkRecorder& recorder, ProgressLine& progress, ChunkEvents& events)
-        : window_size_(params.window_size), rabin_(rabin), reader_(reader), chooser_(params),
-          recorder_(recorder), progress_(progress), events_(events) {}
+    TolvaneStages(const ChunkingParameters& params, const AnchorFinder& finder, const ChunkCompressor* compressor,
+                  BlockReader& reader, ChunkRecorder& recorder, ProgressLine& progress, ChunkEvents& events)
+        : window_size_(contextBytes(params)), finder_(finder), compressor_(compressor), reader_(reader),
+          chooser_(params, finder), recorder_(recorder), progress_(progress), events_(events) {}
 
     // Set once the pipeline exists: digests wait on it for the carry.
     void setPipeline(Pipeline& pipeline) {
@@ -49,9 +51,10 @@ public:
     void work(unsigned stage, ChunkBlock& block) override {
         if (stage == kAnchors) {
             readPlannedBlock(block, window_size_);
-            findAnchors(rabin_, block);
+            findAnchors(finder_, block);
+            chooser_.guess(block);
         } else {
-            digestChunks(block, block.previous, handoff_);
+            digestChunks(block, block.previous, handoff_, compressor_);
         }
     }
 
@@ -86,8 +89,9 @@ private:
     void record(ChunkBlock& block);
     void entryNotRead(ChunkBlock& block, FileResult::Problem problem);
 
-    const std::size_t window_size_;
-    const Rabin& rabin_;
+    const std::size_t window_size_;  // the context before a block
+    const AnchorFinder& finder_;
+    const ChunkCompressor* compressor_;  // null without compression
     BlockReader& reader_;
     BoundaryChooser chooser_;
     ChunkRecorder& recorder_;
@@ -129,7 +133,13 @@ void TolvaneStages::record(ChunkBlock& block) {
     if (block.entry_start) recorder_.beginFile(block.path);
     FileResult& file = recorder_.currentFile();
     recorder_.addBytes(block.size);
-    for (std::size_t i = 0; i < block.closings.size(); ++i) {
+    // Looking a digest up in the store is mostly a cache miss: the lookups
+    // a few chunks ahead are started early, so that their misses overlap.
+    constexpr std::size_t kLookAhead = 8;
+    const std::size_t closings = block.closings.size();
+    for (std::size_t i = 0; i < std::min(kLookAhead, closings); ++i) recorder_.prefetch(block.digests[i].words);
+    for (std::size_t i = 0; i < closings; ++i) {
+        if (i + kLookAhead < closings) recorder_.prefetch(block.digests[i + kLookAhead].words);
         ++anchor_counter_;
         const ChunkDigest& digest = block.digests[i];
         const ChunkClosing& closing = block.closings[i];
@@ -137,7 +147,8 @@ void TolvaneStages::record(ChunkBlock& block) {
             events_.digestFailed(anchor_counter_);
             continue;
         }
-        recorder_.record(digest.words, closing.size, block.file_offset + closing.end - closing.size);
+        recorder_.record(digest.words, closing.size, block.file_offset + closing.end - closing.size,
+                         digest.compressed_size);
     }
     progress_.update(recorder_.totals().byte_counter, file.bytes, block.file_size, file.path);
     if (!block.entry_end) return;
@@ -157,22 +168,22 @@ ChunkPipeline::ChunkPipeline(const ChunkingParameters& params, unsigned threads,
     : params_(params), threads_(threads), recorder_(recorder), progress_(progress) {}
 
 void ChunkPipeline::createFingerprint(std::FILE* out, std::FILE* err) {
-    rabin_.reset(new Rabin(static_cast<unsigned short>(params_.num_comp_bits),
-                           static_cast<unsigned short>(params_.window_size), out, err));
+    finder_.reset(new AnchorFinder(params_, out, err));
+    if (params_.compression.codec != Codec::none) compressor_.reset(new ChunkCompressor(params_.compression));
 }
 
 void ChunkPipeline::run(ListReader& list, const std::vector<FileIdentity>& outputs, ChunkEvents& events) {
     // With workers, they read the blocks of regular files themselves.
-    BlockReader reader(list, params_.window_size, readBlockSize(), threads_ > 1, outputs);
+    BlockReader reader(list, contextBytes(params_), readBlockSize(), threads_ > 1, outputs);
     // One thread: a block and the one before it, whose open chunk it may
     // continue. More: enough to keep every worker busy while the blocks
     // before are recorded.
     const std::size_t block_count = threads_ > 1 ? blocksInFlight(threads_) : 2;
     std::vector<std::unique_ptr<ChunkBlock>> blocks;
     for (std::size_t i = 0; i < block_count; ++i)
-        blocks.emplace_back(new ChunkBlock(params_.window_size, reader.dataCapacity()));
+        blocks.emplace_back(new ChunkBlock(contextBytes(params_), reader.dataCapacity()));
 
-    TolvaneStages stages(params_, *rabin_, reader, recorder_, progress_, events);
+    TolvaneStages stages(params_, *finder_, compressor_.get(), reader, recorder_, progress_, events);
     // Where the run waits for an open, the status line says so.
     reader.onBlockingOpen([this](const std::string& path) {
         progress_.show(recorder_.totals().byte_counter, "opening " + path);

@@ -13,12 +13,13 @@
 #include <memory>
 #include <vector>
 
+#include "AnchorFinder.h"
+#include "ChunkCompressor.h"
 #include "ChunkRecorder.h"
 #include "ChunkingParameters.h"
 #include "FileIdentity.h"
 #include "ListReader.h"
 #include "ProgressLine.h"
-#include "rabin.h"
 
 // What the run tells the driver, in input order.
 class ChunkEvents {
@@ -40,8 +41,8 @@ public:
     ChunkPipeline(const ChunkingParameters& params, unsigned threads, ChunkRecorder& recorder,
                   ProgressLine& progress);
 
-    // Builds the rolling fingerprint (its table is part of the timed work);
-    // its listings go to out, its messages to err.
+    // Builds the chunker's hash (the rolling fingerprint's table is part of
+    // the timed work); its listings go to out, its messages to err.
     void createFingerprint(std::FILE* out, std::FILE* err);
 
     // Chunks every file the list names, until the list ends or the events
@@ -53,7 +54,8 @@ private:
     const unsigned threads_;
     ChunkRecorder& recorder_;
     ProgressLine& progress_;
-    std::unique_ptr<Rabin> rabin_;
+    std::unique_ptr<AnchorFinder> finder_;
+    std::unique_ptr<ChunkCompressor> compressor_;  // null without compression
 };
 
 #endif

@@ -20,12 +20,13 @@ void ChunkRecorder::addBytes(std::uint64_t count) {
     totals_.byte_counter += count;
 }
 
-void ChunkRecorder::record(const unsigned digest[5], std::uint64_t size, std::uint64_t offset) {
+void ChunkRecorder::record(const unsigned digest[5], std::uint64_t size, std::uint64_t offset,
+                           std::uint64_t compressed_size) {
     bool is_new;
     if (use_summary_vec_) {
         // A fingerprint the summary vector rules out needs no lookup.
-        const bool maybe_stored = store_.fast_lookup(digest);
-        is_new = store_.insert(digest);
+        bool maybe_stored = false;
+        is_new = store_.insert(digest, maybe_stored);
         if (maybe_stored) {
             ++totals_.on_disk_hash_lookup_total;
             if (is_new) ++totals_.false_pos;
@@ -39,7 +40,11 @@ void ChunkRecorder::record(const unsigned digest[5], std::uint64_t size, std::ui
     ++totals_.total_chunks;
     totals_.sumsqr_chunksize += size * size;
     totals_.chunked_bytes += size;
-    if (is_new) totals_.unique_bytes += size;
+    if (is_new) {
+        totals_.unique_bytes += size;
+        // Every stored chunk counts here; a sampled estimate would count only some.
+        totals_.compressed_stored_bytes += compressed_size;
+    }
     ++totals_.size_histogram[sizeBucket(size)];
     if (trace_ != nullptr) trace_->row(offset, size, digest, is_new);
 }

@@ -45,6 +45,7 @@ struct RunTotals {
     std::uint64_t sumsqr_chunksize = 0;
     std::uint64_t chunked_bytes = 0;  // bytes of the recorded chunks
     std::uint64_t unique_bytes = 0;   // bytes of the chunks new to the store
+    std::uint64_t compressed_stored_bytes = 0;  // with compression: the stored chunks' counted sizes
     // Bucket 0: chunks of 0 bytes; bucket k + 1: sizes 2^k to 2^(k+1) - 1.
     std::array<std::uint64_t, 66> size_histogram{};
 };
@@ -60,13 +61,16 @@ public:
     void beginFile(const std::string& path);
     // Bytes read from the current file.
     void addBytes(std::uint64_t count);
-    // One chunk of the current file, in order: its digest words, its size and
-    // its offset in the file.
-    void record(const unsigned digest[5], std::uint64_t size, std::uint64_t offset);
+    // One chunk of the current file, in order: its digest words, its size,
+    // its offset in the file and, with compression, its compressed size.
+    void record(const unsigned digest[5], std::uint64_t size, std::uint64_t offset,
+                std::uint64_t compressed_size = 0);
     FileResult& currentFile() { return file_; }
 
     const RunTotals& totals() const { return totals_; }
-    unsigned storedChunks() const { return store_.get_size(); }
+    std::uint64_t storedChunks() const { return store_.stored(); }
+    // Readies the store for a chunk to be recorded soon (see record).
+    void prefetch(const unsigned digest[5]) const { store_.prefetch(digest); }
 
 private:
     const bool use_summary_vec_;

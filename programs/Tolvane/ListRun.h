@@ -49,7 +49,7 @@ public:
     }
 
     const RunTotals& totals() const { return recorder_.totals(); }
-    unsigned storedChunks() const { return recorder_.storedChunks(); }
+    std::uint64_t storedChunks() const { return recorder_.storedChunks(); }
     const std::vector<FileResult>& files() const { return files_; }
     void eraseProgress() { progress_.erase(); }
 

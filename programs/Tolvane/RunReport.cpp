@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdint>
 
+#include "ChunkingOptions.h"
 #include "JsonWriter.h"
 
 namespace {
@@ -13,6 +14,8 @@ std::uint32_t desiredAverage(const ChunkingParameters& params) {
     for (std::uint32_t i = 0; i < params.num_comp_bits; ++i) avg_chunk_size *= 2;
     return avg_chunk_size;
 }
+
+bool compressing(const ChunkingParameters& params) { return params.compression.codec != Codec::none; }
 
 double elapsedSeconds(const RunReport& report) {
     return static_cast<double>(report.end_time - report.start_time) / 1000000000.0;
@@ -32,7 +35,7 @@ void printTextReport(const RunReport& report, OutputStream& out) {
     out.print("\n");
     out.print("number of false positives = %" PRIu64 "\n", totals.false_pos);
     out.print("length of summary vector = %" PRIu32 " (in num. of 32-bit words)\n", params.sum_vec_size);
-    out.print("number of chunks stored = %u\n", report.stored_chunks);
+    out.print("number of chunks stored = %" PRIu64 "\n", report.stored_chunks);
     out.print("window size = %" PRIu32 "\n", params.window_size);
     out.print("set min. chunk size = %" PRIu32 "\n", params.min_chunk_size);
     out.print("set max. chunk size = %" PRIu32 "\n", params.max_chunk_size);
@@ -46,6 +49,13 @@ void printTextReport(const RunReport& report, OutputStream& out) {
               static_cast<double>(actual_average));
     out.print("squared sum of chunk sizes = %" PRIu64 "\n", totals.sumsqr_chunksize);
     out.print("byte count = %" PRIu64 "\n", totals.byte_counter);
+    // Lines only the options add, before the time that always ends the report.
+    if (params.chunker_named) out.print("chunker = %s\n", chunkerName(params.chunker));
+    if (compressing(params)) {
+        out.print("compressed size of stored chunks = %" PRIu64 " (%s)\n", totals.compressed_stored_bytes,
+                  compressionName(params.compression).c_str());
+        out.print("data reduction ratio = %f:1\n", ratio(totals.chunked_bytes, totals.compressed_stored_bytes));
+    }
     out.print("time = %lf seconds\n", elapsedSeconds(report));
 }
 
@@ -100,6 +110,8 @@ void printJsonReport(const RunReport& report, const std::string& list, const std
     json.member("anchor_bits", std::uint64_t{params.num_comp_bits});
     json.member("summary_vector_words", std::uint64_t{params.sum_vec_size});
     json.member("summary_vector_used", params.use_summary_vec);
+    if (params.chunker_named) json.member("chunker", std::string(chunkerName(params.chunker)));
+    if (compressing(params)) json.member("compression", compressionName(params.compression));
     json.member("false_positives", totals.false_pos);
     json.member("chunks_stored", stored);
     json.member("original_chunks", totals.total_chunks);
@@ -112,6 +124,10 @@ void printJsonReport(const RunReport& report, const std::string& list, const std
     json.member("chunked_bytes", totals.chunked_bytes);
     json.member("unique_bytes", totals.unique_bytes);
     json.member("byte_dedup_ratio", ratio(totals.chunked_bytes, totals.unique_bytes));
+    if (compressing(params)) {
+        json.member("compressed_stored_bytes", totals.compressed_stored_bytes);
+        json.member("data_reduction_ratio", ratio(totals.chunked_bytes, totals.compressed_stored_bytes));
+    }
     json.member("seconds", elapsedSeconds(report));
     writeFiles(json, files);
     writeHistogram(json, totals);

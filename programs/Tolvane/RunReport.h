@@ -4,6 +4,7 @@
 #ifndef DEDUP_TOLVANE_RUNREPORT_H
 #define DEDUP_TOLVANE_RUNREPORT_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@
 struct RunReport {
     const ChunkingParameters& params;
     const RunTotals& totals;
-    unsigned stored_chunks;
+    std::uint64_t stored_chunks;
     hrtime_t start_time;
     hrtime_t end_time;
 };

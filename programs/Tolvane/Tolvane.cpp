@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ChunkTrace.h"
+#include "ChunkingOptions.h"
 #include "ChunkingParameters.h"
 #include "Clock.h"
 #include "CommandLine.h"
@@ -87,6 +88,8 @@ const ToolSyntax kSyntax{
         {"trace", "FILE", "write one CSV row per chunk to FILE"},
         {"threads", "N", "spread the work over N threads (default: the CPUs this process may use)"},
         {"no-progress", nullptr, "no status line on a terminal"},
+        {"chunker", "NAME", "how boundaries are found: rabin (default), gear, fastcdc or fixed"},
+        {"compress", "CODEC", "compress the stored chunks: zstd, zstd:LEVEL, lz4 or none (default)"},
     },
 };
 
@@ -172,10 +175,11 @@ int run(int argc, char* argv[], OutputStream& out, Messages& messages) {
     }
     outputs.progress = !command_line.has("no-progress");
     if (!readThreadCount(command_line, messages, outputs.threads)) return tolvane_status::kUsage;
+    ChunkingParameters params;
+    if (!readChunkingOptions(command_line, messages, params)) return tolvane_status::kUsage;
 
     argc = command_line.argc();
     argv = command_line.argv();
-    ChunkingParameters params;
     if (argc != 2 && argc != 8) {
         usage(out);
         return tolvane_status::kUsage;

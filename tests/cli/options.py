@@ -16,7 +16,8 @@ from support import nimbrel_texts, sha_texts, tolvane_texts, tools
 TOOLS = ("Tolvane", "sha", "Nimbrel")
 USAGE = {"Tolvane": tolvane_texts.USAGE, "sha": sha_texts.USAGE, "Nimbrel": nimbrel_texts.USAGE}
 # Every option name any of the tools knows, and one none does.
-CANDIDATES = ("null", "json", "trace", "threads", "no-progress", "help", "version", "bogus")
+CANDIDATES = ("null", "json", "trace", "threads", "no-progress", "chunker", "compress", "help", "version",
+              "bogus")
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 
 

@@ -8,6 +8,7 @@ import random
 import struct
 import subprocess
 import sys
+import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from support import tools  # noqa: E402
@@ -60,8 +61,28 @@ def cell(value):
 
 
 class KitCase(ScratchCase):
-    def dedupmeasure(self, *args):
-        return subprocess.run([ENTRY, *map(str, args)], cwd=self.dir, capture_output=True, text=True)
+    """Runs the command in the scratch folder, with a temporary folder of
+    its own (self.tmp) to see what it leaves there."""
+
+    def setUp(self):
+        super().setUp()
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.tmp = tmp.name
+
+    def environment(self, **changes):
+        """The command's environment: TMPDIR is self.tmp; a change to None
+        removes the variable."""
+        environment = dict(os.environ, TMPDIR=self.tmp, **changes)
+        return {name: value for name, value in environment.items() if value is not None}
+
+    def dedupmeasure(self, *args, env=None, command=(), **streams):
+        """The finished run, after the words of command (setpriv ..., say);
+        streams (stdin, stdout, stderr) default to pipes."""
+        for stream in ("stdout", "stderr"):
+            streams.setdefault(stream, subprocess.PIPE)
+        return subprocess.run([*command, ENTRY, *map(str, args)], cwd=self.dir, text=True,
+                              env=env or self.environment(), **streams)
 
     def tool(self, name, *args):
         return subprocess.run([tools.path(name), *map(str, args)], cwd=self.dir, capture_output=True, text=True)

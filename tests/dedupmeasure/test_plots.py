@@ -69,6 +69,16 @@ class Plots(KitCase):
                          [r["unique_near_empty_fingerprints"] for r in reports])
         self.assertEqual(lines["windows per compared chunk"][1], [r["windows"] / r["window_lists"] for r in reports])
 
+    def test_without_a_writable_home(self):
+        """matplotlib gets a config folder of its own, removed at the end: no
+        message of its own, nothing left in the temporary folder."""
+        self.file("disk.img", os.urandom(20000))
+        homeless = self.environment(HOME="/dev/null", XDG_CONFIG_HOME=None, XDG_CACHE_HOME=None, MPLCONFIGDIR=None)
+        done = self.dedupmeasure("sweep-sha", "disk.img", "-o", "out", "--chunk-sizes", "4096", env=homeless)
+        self.assertEqual((done.returncode, done.stderr), (0, ""))
+        self.assertEqual(png_size(os.path.join(self.dir, "out", "sha.png")), (WIDTH, 3 * HEIGHT_PER_PANEL))
+        self.assertEqual(os.listdir(self.tmp), [])
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

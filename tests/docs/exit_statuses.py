@@ -4,13 +4,16 @@ programs/common/ExitStatus.h, which the programs return them from: the EXIT
 STATUS section of each tool's manual page and the README's "Exit statuses"
 paragraph name, per tool, exactly the header's numbers (as a shell sees them,
 so Tolvane's -1 is 255), and the description of each number tells of every
-constant that has it.
+constant that has it. The companion command's page lists exactly the
+statuses of its failures.py.
 
 usage: exit_statuses.py [unittest arguments]
     ManPages  the manual pages
+    Companion the companion command's page
     Readme    the README
     Parsing   the readers of both, on small texts
 """
+import ast
 import os
 import re
 import sys
@@ -135,6 +138,28 @@ class ManPages(StatusCase):
     def test_meanings(self):
         for tool in NAMESPACES:
             self.assertMeanings(tool, self.documented(tool), "man/" + manpage.PAGES[tool])
+
+
+COMPANION_FAILURES = os.path.join(manpage.ROOT, "programs", "dedupmeasure", "dedupmeasure_kit", "failures.py")
+
+
+def companion_statuses(path=COMPANION_FAILURES):
+    """{constant: status}: the upper-case names failures.py gives a number."""
+    with open(path, encoding="utf-8") as source:
+        tree = ast.parse(source.read())
+    return {target.id: statement.value.value for statement in tree.body if isinstance(statement, ast.Assign)
+            for target in statement.targets if isinstance(target, ast.Name) and target.id.isupper()
+            and isinstance(statement.value, ast.Constant) and isinstance(statement.value.value, int)}
+
+
+class Companion(unittest.TestCase):
+    def test_numbers(self):
+        documented = man_page_statuses(manpage.read_lines(os.path.join(manpage.MAN_DIR, "dedupmeasure.1")),
+                                       "man/dedupmeasure.1")
+        statuses = companion_statuses()
+        self.assertIn("OUTPUT_FAILED", statuses)  # the reader found the constants
+        self.assertEqual(sorted(documented), sorted(set(statuses.values())),
+                         "man/dedupmeasure.1 lists %s; failures.py has %s" % (sorted(documented), statuses))
 
 
 class Readme(StatusCase):

@@ -131,8 +131,10 @@ class JsonKeys(ScratchCase):
         listing = b"\0".join([b"first\xff.bin", b"second.bin", b"missing.bin", b"short.bin"]) + b"\0"
         with open(os.path.join(os.fsencode(self.dir), b"list\xfe"), "wb") as handle:
             handle.write(listing)
-        document = self.run_json("Tolvane", [b"--null", b"list\xfe", b"512", b"8192", b"10", b"48", b"16",
-                                             b"y"], statuses.tolvane.UNREADABLE_INPUT)
+        # The keys of the chunker and of compression come only with their options.
+        document = self.run_json("Tolvane", [b"--null", b"--chunker", b"rabin", b"--compress", b"lz4", b"list\xfe",
+                                             b"512", b"8192", b"10", b"48", b"16", b"y"],
+                                 statuses.tolvane.UNREADABLE_INPUT)
         self.check("Tolvane", document)
 
     def test_sha(self):

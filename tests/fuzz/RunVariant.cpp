@@ -2,15 +2,11 @@
 
 #include "InputFile.h"
 
-namespace {
-
-std::uint64_t hashOf(const std::uint8_t* data, std::size_t size) {
+std::uint64_t RunVariant::hashOf(const std::uint8_t* data, std::size_t size) {
     std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
     for (std::size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 1099511628211ull;
     return hash;
 }
-
-}  // namespace
 
 RunVariant::RunVariant(const std::uint8_t* data, std::size_t size, std::size_t file_bytes) {
     const std::uint64_t hash = hashOf(data, size);

@@ -24,6 +24,10 @@ public:
     // The arguments with --threads N after the program name.
     std::vector<std::string> arguments(std::vector<std::string> arguments) const;
 
+    // A hash of the whole input, for a target's own variants (as the
+    // threads and blocks come from it, every corpus file keeps its meaning).
+    static std::uint64_t hashOf(const std::uint8_t* data, std::size_t size);
+
 private:
     unsigned threads_;
 };

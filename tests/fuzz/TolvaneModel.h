@@ -1,13 +1,16 @@
 // What a Tolvane run must report, computed the plain way: the fingerprint
 // of the window recomputed as a polynomial in base 7 (no table, no big
 // numbers), chunks closed by the same rules, and duplicates found by
-// comparing the chunks' bytes instead of their digests.
+// comparing the chunks' bytes instead of their digests. The gear chunkers
+// hash each chunk from its first byte, one byte at a time, with their table
+// generated here from its documented generator.
 #ifndef DEDUP_FUZZ_TOLVANEMODEL_H
 #define DEDUP_FUZZ_TOLVANEMODEL_H
 
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 struct TolvaneParameters {
     std::uint64_t min_chunk_size = 1024;
@@ -18,7 +21,10 @@ struct TolvaneParameters {
 
 class TolvaneModel {
 public:
-    explicit TolvaneModel(const TolvaneParameters& parameters) : parameters_(parameters) {}
+    // chunker: the --chunker value, gear, fastcdc or fixed; rabin or empty
+    // (no option) for the rolling fingerprint.
+    explicit TolvaneModel(const TolvaneParameters& parameters, const std::string& chunker = std::string())
+        : parameters_(parameters), chunker_(chunker) {}
 
     // Chunks one file of the run; returns its per-file line without the path:
     // duplicate chunks, a space, chunks.
@@ -31,10 +37,13 @@ public:
     std::uint64_t byteCount() const { return byte_count_; }
 
 private:
+    // The chunks' end offsets for gear, fastcdc and fixed.
+    std::vector<std::size_t> cutsWithoutWindow(const std::string& bytes) const;
     // Records one chunk; true when its bytes were seen before.
     bool record(const std::string& chunk);
 
     TolvaneParameters parameters_;
+    std::string chunker_;
     std::set<std::string> seen_;
     std::uint64_t total_chunks_ = 0;
     std::uint64_t duplicates_ = 0;

@@ -1,9 +1,10 @@
 // The Tolvane driver in process on fuzzed files (some longer than a read
 // block) and fuzzed arguments. The list file names two fuzzed files (some
 // more than once), a path that does not exist and a directory, in fuzzed
-// order, on 1, 2, 3 or 8 threads with read blocks of various sizes. The
-// status, every per-file line and the report's counts must match
-// an independent model; refused arguments, a wrong argument count and a list
+// order, on 1, 2, 3 or 8 threads with read blocks of various sizes, with
+// each of the chunkers (half the inputs without --chunker). The status,
+// every per-file line and the report's counts must match an independent
+// model; refused arguments, a wrong argument count and a list
 // file that is missing or a directory give their message and status and
 // nothing else.
 #include <algorithm>
@@ -36,8 +37,10 @@ std::uint64_t numberAfter(const std::string& line, const std::string& label) {
 }
 
 void checkReport(const std::vector<std::string>& lines, std::size_t first, const TolvaneModel& model,
-                 const TolvaneParameters& parameters, std::uint64_t summaryWords, bool useSummaryVector) {
-    FUZZ_CHECK(lines.size() == first + 14 && lines[first].empty());
+                 const TolvaneParameters& parameters, std::uint64_t summaryWords, bool useSummaryVector,
+                 bool chunkerNamed) {
+    // --chunker adds its line before the time.
+    FUZZ_CHECK(lines.size() == first + (chunkerNamed ? 15 : 14) && lines[first].empty());
     const std::string* line = &lines[first + 1];
     const std::uint64_t falsePositives = numberAfter(line[0], "number of false positives = ");
     FUZZ_CHECK(line[1] == "length of summary vector = " + std::to_string(summaryWords) + " (in num. of 32-bit words)");
@@ -52,7 +55,8 @@ void checkReport(const std::vector<std::string>& lines, std::size_t first, const
     FUZZ_CHECK(startsWith(line[9], "average chunk size = " + std::to_string(desired) + " (desired), "));
     FUZZ_CHECK(line[10] == "squared sum of chunk sizes = " + std::to_string(model.sumOfSquares()));
     FUZZ_CHECK(line[11] == "byte count = " + std::to_string(model.byteCount()));
-    FUZZ_CHECK(startsWith(line[12], "time = "));
+    FUZZ_CHECK(!chunkerNamed || startsWith(line[12], "chunker = "));
+    FUZZ_CHECK(startsWith(line[chunkerNamed ? 13 : 12], "time = "));
     // A stored fingerprint always passes the summary vector.
     if (useSummaryVector)
         FUZZ_CHECK(lookups == falsePositives + model.duplicates() && falsePositives <= model.storedChunks());
@@ -121,7 +125,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fileA.write(bytesA);
     fileB.write(bytesB);
 
-    TolvaneModel model(parameters);
+    // The chunker, like the threads and blocks, from the hash of the input.
+    const char* const kChunkers[] = {"rabin", "gear", "fastcdc", "fixed"};
+    const std::uint64_t chunkerChoice = (RunVariant::hashOf(data, size) >> 8) % 8;
+    const std::string chunker = chunkerChoice < 4 ? std::string() : kChunkers[chunkerChoice - 4];
+    if (!chunker.empty()) arguments.insert(arguments.begin() + 1, {"--chunker", chunker});
+    TolvaneModel model(parameters, chunker);
     std::string listText, expectedErr;
     std::vector<std::string> expectedOut;
     int expectedStatus = 0;
@@ -148,6 +157,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> lines = splitLines(run.out);
     FUZZ_CHECK(lines.size() >= expectedOut.size());
     for (std::size_t i = 0; i < expectedOut.size(); ++i) FUZZ_CHECK(lines[i] == expectedOut[i]);
-    checkReport(lines, expectedOut.size(), model, parameters, summaryWords, useSummaryVector);
+    checkReport(lines, expectedOut.size(), model, parameters, summaryWords, useSummaryVector, !chunker.empty());
     return 0;
 }

@@ -154,6 +154,77 @@ TEST_F(Pipeline, TolvaneGivesTheModelsFiguresWithAnyThreadsAndBlocks) {
     }
 }
 
+// The other chunkers and compression: chunks whose first 64 bytes lie in an
+// earlier block (min below 64), chunks of many tiny blocks gathered whole for
+// compression, fastcdc's switch of masks, fixed chunks; against the model
+// and the same whatever the threads and blocks.
+TEST_F(Pipeline, EveryChunkerAndCompressionGiveTheSameWithAnyThreadsAndBlocks) {
+    const std::string block = randomBytes(2500);
+    const std::vector<std::string> bytes = {
+        randomBytes(3000) + block + randomBytes(9) + block + std::string(7000, '\0') + block,
+        std::string(1, 'x'),
+        block.substr(0, 70),
+        "",
+        std::string(5000, 'a') + block,
+    };
+    std::vector<std::unique_ptr<ScratchFile>> files;
+    std::string list;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        files.emplace_back(new ScratchFile("chunkers-" + std::to_string(i)));
+        files.back()->write(bytes[i]);
+        list += files.back()->path() + "\n";
+    }
+    const ScratchFile list_file("chunkers-list"), trace("chunkers-trace");
+    list_file.write(list);
+
+    struct Case {
+        const char* chunker;
+        TolvaneParameters parameters;
+        std::vector<std::string> operands;
+        const char* compress;
+    };
+    const Case cases[] = {
+        {"gear", {0, 3000, 6, 48}, {"0", "3000", "6", "48", "100", "y"}, "zstd:1"},
+        {"gear", {40, 65536, 8, 48}, {"40", "65536", "8", "48", "100", "y"}, "lz4"},
+        {"fastcdc", {10, 4000, 7, 48}, {"10", "4000", "7", "48", "3125", "n"}, "zstd:3"},
+        {"fastcdc", {200, 100000, 1, 48}, {"200", "100000", "1", "48", "3125", "y"}, nullptr},
+        {"fixed", {0, 0, 9, 48}, {"0", "0", "9", "48", "3125", "y"}, "lz4"},
+        {"rabin", {256, 20000, 11, 32}, {"256", "20000", "11", "32", "3125", "y"}, "zstd:1"},
+    };
+    for (const Case& c : cases) {
+        TolvaneModel model(c.parameters, c.chunker);
+        std::vector<std::string> per_file;
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            per_file.push_back(model.addFile(bytes[i]) + " " + files[i]->path());
+        std::vector<std::string> arguments = {"Tolvane", "--chunker", c.chunker, "--trace", trace.path()};
+        if (c.compress != nullptr) arguments.insert(arguments.end(), {"--compress", c.compress});
+        arguments.push_back(list_file.path());
+        arguments.insert(arguments.end(), c.operands.begin(), c.operands.end());
+        std::vector<std::string> one_thread = arguments;
+        one_thread.insert(one_thread.begin() + 1, {"--threads", "1"});
+        const Outputs expected = runWith(0, runTolvane, one_thread, trace.path());
+        ASSERT_EQ(expected.run.status, 0) << expected.run.err;
+        const std::vector<std::string> lines = splitLines(expected.run.out);
+        ASSERT_GE(lines.size(), per_file.size() + 8);
+        EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + per_file.size()), per_file) << c.chunker;
+        EXPECT_NE(expected.run.out.find("original number of chunks = " + std::to_string(model.totalChunks()) + "\n"),
+                  std::string::npos)
+            << c.chunker;
+        EXPECT_NE(expected.run.out.find("number of chunks stored = " + std::to_string(model.storedChunks()) + "\n"),
+                  std::string::npos)
+            << c.chunker;
+        for (const std::size_t block_size : kBlockSizes) {
+            for (const char* threads : kThreadCounts) {
+                std::vector<std::string> varied = arguments;
+                varied.insert(varied.begin() + 1, {"--threads", threads});
+                expectSameOutputs(expected, runWith(block_size, runTolvane, varied, trace.path()),
+                                  std::string(c.chunker) + ": block " + std::to_string(block_size) + ", threads " +
+                                      threads);
+            }
+        }
+    }
+}
+
 TEST_F(Pipeline, ShaGivesTheSameLineWithAnyThreadsAndBlocks) {
     std::string bytes;
     for (int piece = 0; piece < 60; ++piece) {

@@ -3,13 +3,14 @@
 #include <cstdio>
 
 FingerprintStore::FingerprintStore(unsigned int SUMMARY_VECTOR_CAPACITY, std::FILE* out)
-    : root(nullptr),
-      summary_vector(new unsigned int[SUMMARY_VECTOR_CAPACITY]()),
+    : summary_vector(new unsigned int[SUMMARY_VECTOR_CAPACITY]()),
       size(0),
       SUMMARY_VECTOR_CAPACITY(SUMMARY_VECTOR_CAPACITY),
       num_contains_calls(0),
       num_false_positives(0),
-      out(out)
+      bit_count_inverse(UINT64_MAX / (std::uint64_t{SUMMARY_VECTOR_CAPACITY} * 32) + 1),
+      out(out),
+      table(new FingerprintTable)
 {
 }
 
@@ -17,69 +18,45 @@ FingerprintStore::~FingerprintStore() { delete[] summary_vector; }
 
 bool FingerprintStore::insert(const unsigned int* d)
 {
+    bool vector_passed = false;
+    return insert(d, vector_passed);
+}
+
+bool FingerprintStore::insert(const unsigned int* d, bool& vector_passed)
+{
     unsigned int indexes[5];
     summary_vector_hash(d, indexes);
+    vector_passed = true;
+    for (unsigned int position : indexes) {
+        vector_passed = vector_passed && bit_set(position);
+    }
     for (unsigned int position : indexes) {
         summary_vector[position / 32] |= 1u << (position % 32);
     }
-
-    tree_node** link = &root;
-    while (*link != nullptr) {
-        const int c = compareTo((*link)->data, d);
-        if (c == 0) {
-            return false;
-        }
-        link = c > 0 ? &(*link)->right : &(*link)->left;
+    const bool added = table ? table->insert(d) : tree->insert(d);
+    if (added) {
+        ++size;
     }
-    *link = new_node(d);
-    ++size;
-    return true;
+    return added;
 }
 
 void FingerprintStore::remove(const unsigned int* d)
 {
-    if (root == nullptr) {
+    if (size == 0) {
         std::fprintf(out, " This Tree is empty! \n");
         std::fflush(out);
         return;
     }
-
-    // link is the parent's pointer to the node being looked at (or root).
-    tree_node** link = &root;
-    while (*link != nullptr) {
-        const int c = compareTo((*link)->data, d);
-        if (c == 0) {
-            break;
-        }
-        link = c > 0 ? &(*link)->right : &(*link)->left;
+    if (table) {
+        tree = buildTree();
+        table.reset();
     }
-    tree_node* node = *link;
-    if (node == nullptr) {
+    if (!tree->remove(d)) {
         std::fprintf(out, " Data not found! \n");
         std::fflush(out);
         return;
     }
     --size;
-
-    if (node->left == nullptr || node->right == nullptr) {
-        // No child or one: the link takes the only child, or null.
-        *link = node->left != nullptr ? node->left : node->right;
-        nodes.release(node);
-        return;
-    }
-
-    // Two children: the node takes the fingerprint of its successor, the
-    // leftmost node of its right subtree, and the successor is unlinked.
-    tree_node** successor_link = &node->right;
-    while ((*successor_link)->left != nullptr) {
-        successor_link = &(*successor_link)->left;
-    }
-    tree_node* successor = *successor_link;
-    for (int i = 0; i < 5; ++i) {
-        node->data[i] = successor->data[i];
-    }
-    *successor_link = successor->right;
-    nodes.release(successor);
 }
 
 bool FingerprintStore::contains(const unsigned int* d)
@@ -88,7 +65,7 @@ bool FingerprintStore::contains(const unsigned int* d)
     if (!fast_lookup(d)) {
         return false;
     }
-    if (contains_lookup(root, d)) {
+    if (contains_lookup(d)) {
         return true;
     }
     ++num_false_positives;
@@ -100,16 +77,28 @@ bool FingerprintStore::fast_lookup(const unsigned int* d) const
     unsigned int indexes[5];
     summary_vector_hash(d, indexes);
     for (unsigned int position : indexes) {
-        if ((summary_vector[position / 32] & (1u << (position % 32))) == 0) {
+        if (!bit_set(position)) {
             return false;
         }
     }
     return true;
 }
 
-unsigned int FingerprintStore::get_size() const { return size; }
+void FingerprintStore::prefetch(const unsigned int* d) const
+{
+    unsigned int indexes[5];
+    summary_vector_hash(d, indexes);
+    for (unsigned int position : indexes) {
+        __builtin_prefetch(&summary_vector[position / 32]);
+    }
+    if (table) {
+        table->prefetch(d);
+    }
+}
 
-bool FingerprintStore::isEmpty() const { return root == nullptr; }
+unsigned int FingerprintStore::get_size() const { return static_cast<unsigned int>(size); }
+
+bool FingerprintStore::isEmpty() const { return size == 0; }
 
 float FingerprintStore::get_false_positive_rate() const
 {
@@ -120,49 +109,35 @@ float FingerprintStore::get_false_positive_rate() const
                               static_cast<double>(num_contains_calls));
 }
 
-int FingerprintStore::compareTo(const unsigned int* reference, const unsigned int* other)
+std::size_t FingerprintStore::fingerprintBytes() const
 {
-    for (int i = 0; i < 5; ++i) {
-        if (other[i] < reference[i]) {
-            return -1;
-        }
-        if (other[i] > reference[i]) {
-            return 1;
-        }
-    }
-    return 0;
+    return table ? table->memoryBytes() : static_cast<std::size_t>(size) * sizeof(tree_node);
 }
 
-bool FingerprintStore::contains_lookup(const tree_node* current_node, const unsigned int* d) const
+bool FingerprintStore::contains_lookup(const unsigned int* d) const
 {
-    while (current_node != nullptr) {
-        const int c = compareTo(current_node->data, d);
-        if (c == 0) {
-            return true;
-        }
-        current_node = c > 0 ? current_node->right : current_node->left;
-    }
-    return false;
+    return table ? table->contains(d) : tree->contains(d);
 }
 
 void FingerprintStore::summary_vector_hash(const unsigned int* fingerprint,
                                            unsigned int* indexes) const
 {
-    const unsigned int mod_val = SUMMARY_VECTOR_CAPACITY * 32;
+    // mod_val = SUMMARY_VECTOR_CAPACITY * 32; word % mod_val, exactly, as
+    // the low bits of word / mod_val scaled back (a word is below 2^32).
+    const std::uint64_t mod_val = std::uint64_t{SUMMARY_VECTOR_CAPACITY} * 32;
     for (int i = 0; i < 5; ++i) {
-        indexes[i] = fingerprint[i] % mod_val;
+        const std::uint64_t fraction = bit_count_inverse * fingerprint[i];
+        indexes[i] = static_cast<unsigned int>((static_cast<unsigned __int128>(fraction) * mod_val) >> 64);
     }
 }
 
-FingerprintStore::tree_node* FingerprintStore::new_node(const unsigned int* d)
+std::unique_ptr<FingerprintTree> FingerprintStore::buildTree() const
 {
-    tree_node* node = nodes.allocate();
-    node->left = nullptr;
-    node->right = nullptr;
-    for (int i = 0; i < 5; ++i) {
-        node->data[i] = d[i];
+    std::unique_ptr<FingerprintTree> built(new FingerprintTree);
+    for (const FingerprintTable::Fingerprint& fingerprint : table->inInsertionOrder()) {
+        built->insert(fingerprint.data());
     }
-    return node;
+    return built;
 }
 
 // ---- listings ----
@@ -182,100 +157,19 @@ void FingerprintStore::print_summary_vector() const
     }
 }
 
-void FingerprintStore::print_inorder() const { inorder(root); }
-void FingerprintStore::print_preorder() const { preorder(root); }
-void FingerprintStore::print_postorder() const { postorder(root); }
-
-void FingerprintStore::print_node(const tree_node* node) const
+void FingerprintStore::list(void (*order)(const tree_node*, std::FILE*)) const
 {
-    std::fprintf(out, " %08x%08x%08x%08x%08x ", node->data[0], node->data[1], node->data[2],
-                node->data[3], node->data[4]);
+    if (tree) {
+        order(tree->root(), out);
+        return;
+    }
+    const std::unique_ptr<FingerprintTree> built = buildTree();
+    order(built->root(), out);
 }
 
-// Left subtree, node, right subtree.
-void FingerprintStore::inorder(const tree_node* p) const
-{
-    std::vector<const tree_node*> pending;  // nodes whose left subtree is being listed
-    while (p != nullptr || !pending.empty()) {
-        if (p != nullptr) {
-            pending.push_back(p);
-            p = p->left;
-            continue;
-        }
-        p = pending.back();
-        pending.pop_back();
-        print_node(p);
-        p = p->right;
-    }
-}
-
-// Node, left subtree, right subtree.
-void FingerprintStore::preorder(const tree_node* p) const
-{
-    std::vector<const tree_node*> pending;  // subtrees still to list, next on top
-    if (p != nullptr) {
-        pending.push_back(p);
-    }
-    while (!pending.empty()) {
-        p = pending.back();
-        pending.pop_back();
-        print_node(p);
-        if (p->right != nullptr) {
-            pending.push_back(p->right);
-        }
-        if (p->left != nullptr) {
-            pending.push_back(p->left);
-        }
-    }
-}
-
-// Left subtree, right subtree, node.
-void FingerprintStore::postorder(const tree_node* p) const
-{
-    std::vector<const tree_node*> ancestors;  // nodes not yet listed, on the path to p
-    const tree_node* last_listed = nullptr;
-    while (p != nullptr || !ancestors.empty()) {
-        if (p != nullptr) {
-            ancestors.push_back(p);
-            p = p->left;
-            continue;
-        }
-        const tree_node* top = ancestors.back();
-        if (top->right != nullptr && top->right != last_listed) {
-            p = top->right;  // its right subtree comes first
-        } else {
-            print_node(top);
-            last_listed = top;
-            ancestors.pop_back();
-        }
-    }
-}
-
-// ---- node memory ----
-
-FingerprintStore::NodeArena::~NodeArena()
-{
-    for (tree_node* block : blocks) {
-        delete[] block;
-    }
-}
-
-FingerprintStore::tree_node* FingerprintStore::NodeArena::allocate()
-{
-    if (free_list != nullptr) {
-        tree_node* node = free_list;
-        free_list = node->left;
-        return node;
-    }
-    if (used_in_last_block == kNodesPerBlock) {
-        blocks.push_back(new tree_node[kNodesPerBlock]);
-        used_in_last_block = 0;
-    }
-    return &blocks.back()[used_in_last_block++];
-}
-
-void FingerprintStore::NodeArena::release(tree_node* node)
-{
-    node->left = free_list;
-    free_list = node;
-}
+void FingerprintStore::print_inorder() const { list(FingerprintTree::inorder); }
+void FingerprintStore::print_preorder() const { list(FingerprintTree::preorder); }
+void FingerprintStore::print_postorder() const { list(FingerprintTree::postorder); }
+void FingerprintStore::inorder(const tree_node* p) const { FingerprintTree::inorder(p, out); }
+void FingerprintStore::preorder(const tree_node* p) const { FingerprintTree::preorder(p, out); }
+void FingerprintStore::postorder(const tree_node* p) const { FingerprintTree::postorder(p, out); }

@@ -1,25 +1,28 @@
-// The set of chunk fingerprints of a run: an unbalanced binary search tree
-// (which the driver treats as the slow on-disk fingerprint index) fronted by
-// a summary vector, a bit array in which every inserted fingerprint sets five
-// bits. A fingerprint with one of its bits clear was certainly never inserted.
+// The set of chunk fingerprints of a run: a binary search tree (which the
+// driver treats as the slow on-disk fingerprint index) fronted by a summary
+// vector, a bit array in which every inserted fingerprint sets five bits. A
+// fingerprint with one of its bits clear was certainly never inserted.
 //
 // A fingerprint is five unsigned 32-bit words, word 0 first; the store copies
-// what it keeps. The tree is never rebalanced and sorted input makes it a
-// list, so every walk here is a loop or uses an explicit stack.
+// what it keeps. The tree is never rebalanced, so its shape is that of the
+// order the fingerprints came in; the store keeps that order and finds a
+// fingerprint in constant time (FingerprintTable), and builds the tree only
+// when asked for a listing. The first remove builds it for good: from then
+// on the tree itself is changed, as removing reshapes it.
 #ifndef DEDUP_TOLVANE_FINGERPRINTSTORE_H
 #define DEDUP_TOLVANE_FINGERPRINTSTORE_H
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
-#include <vector>
+#include <memory>
+
+#include "FingerprintTable.h"
+#include "FingerprintTree.h"
 
 class FingerprintStore {
 public:
-    struct tree_node {
-        tree_node* left;   // smaller fingerprints
-        tree_node* right;  // greater fingerprints
-        unsigned int data[5];
-    };
+    using tree_node = FingerprintTree::tree_node;
 
     // A summary vector of SUMMARY_VECTOR_CAPACITY words (1 ... 2^27 - 1),
     // all clear, and an empty tree. Listings and the messages of remove go
@@ -33,6 +36,8 @@ public:
     // Sets the five bits of d, then adds d to the tree; false when an equal
     // fingerprint was already stored.
     bool insert(const unsigned int* d);
+    // The same, and vector_passed says what fast_lookup(d) said before.
+    bool insert(const unsigned int* d, bool& vector_passed);
     // Removes d from the tree (its bits stay set); an empty tree or an absent
     // fingerprint is reported on out.
     void remove(const unsigned int* d);
@@ -41,11 +46,18 @@ public:
     bool contains(const unsigned int* d);
     // The summary vector alone: false when one of d's five bits is clear.
     bool fast_lookup(const unsigned int* d) const;
+    // Brings what fast_lookup(d) and insert(d) read first into the cache:
+    // a caller with several fingerprints at hand lets their misses overlap.
+    void prefetch(const unsigned int* d) const;
 
+    // The number of fingerprints stored, in 32 bits (get_size) or in full.
     unsigned int get_size() const;
+    std::uint64_t stored() const { return size; }
     bool isEmpty() const;
     // False positives per call of contains; 0 before the first call.
     float get_false_positive_rate() const;
+    // Bytes that hold the fingerprints (the summary vector aside).
+    std::size_t fingerprintBytes() const;
 
     // Listings on out. The summary vector: four words a line in
     // "%x"; the tree: each fingerprint as 40 hexadecimal digits between two
@@ -59,44 +71,30 @@ public:
     void postorder(const tree_node* p) const;
 
 private:
-    // Nodes come from blocks that are released all at once, so neither the
-    // destructor nor a huge degenerate tree needs a tree walk to free them;
-    // removed nodes wait on a free list for reuse.
-    class NodeArena {
-    public:
-        NodeArena() = default;
-        ~NodeArena();
-        NodeArena(const NodeArena&) = delete;
-        NodeArena& operator=(const NodeArena&) = delete;
-
-        tree_node* allocate();
-        void release(tree_node* node);
-
-    private:
-        static constexpr std::size_t kNodesPerBlock = 4096;
-        std::vector<tree_node*> blocks;
-        std::size_t used_in_last_block = kNodesPerBlock;
-        tree_node* free_list = nullptr;  // chained through left
-    };
-
-    // Sign of other - reference, the words read as one 160-bit number with
-    // word 0 most significant.
-    static int compareTo(const unsigned int* reference, const unsigned int* other);
-    bool contains_lookup(const tree_node* current_node, const unsigned int* d) const;
+    // The tree the fingerprints make in the order they came in.
+    std::unique_ptr<FingerprintTree> buildTree() const;
+    // Lists the tree, built for the listing unless it is kept already.
+    void list(void (*order)(const tree_node*, std::FILE*)) const;
+    bool contains_lookup(const unsigned int* d) const;
     // The five bit positions of a fingerprint: word i modulo the bit count.
     void summary_vector_hash(const unsigned int* fingerprint, unsigned int* indexes) const;
+    bool bit_set(unsigned int position) const {
+        return (summary_vector[position / 32] & (1u << (position % 32))) != 0;
+    }
 
-    tree_node* new_node(const unsigned int* d);
-    void print_node(const tree_node* node) const;
-
-    tree_node* root;
     unsigned int* summary_vector;
-    unsigned int size;
+    std::uint64_t size;
     unsigned int SUMMARY_VECTOR_CAPACITY;
     unsigned int num_contains_calls;
     unsigned int num_false_positives;
+    // For word % (SUMMARY_VECTOR_CAPACITY * 32) by two multiplications: a
+    // division per word would cost more than the rest of a lookup.
+    std::uint64_t bit_count_inverse;
     std::FILE* out;
-    NodeArena nodes;
+    // Until the first remove the table holds the fingerprints; from then on
+    // the tree does.
+    std::unique_ptr<FingerprintTable> table;
+    std::unique_ptr<FingerprintTree> tree;
 };
 
 #endif

@@ -18,6 +18,10 @@ BATCH_ROWS = 50000
 # A larger cache measured slower.
 CACHE_KIB = 2048
 
+# A signal is handled only when Python code runs: a call into Python every so
+# many steps of SQLite lets it in during a long statement (the aggregation).
+SIGNAL_STEPS = 100000
+
 # The file is thrown away on any failure, so no journal is needed.
 SETTINGS = ["PRAGMA journal_mode = OFF", "PRAGMA synchronous = OFF", "PRAGMA temp_store = FILE",
             "PRAGMA cache_size = -%d" % CACHE_KIB]
@@ -40,6 +44,7 @@ class ChunkStore:
         try:
             # Transactions are begun and committed here, not by the module.
             self.db = sqlite3.connect(path, isolation_level=None)
+            self.db.set_progress_handler(lambda: 0, SIGNAL_STEPS)
             for statement in SETTINGS + ["BEGIN"] + SCHEMA:
                 self.db.execute(statement)
         except sqlite3.Error as error:

@@ -1,9 +1,8 @@
 """The command line: subcommands, their options and what a failure prints."""
 import argparse
-import sys
 
-from . import merge, sweep_sha, sweep_tolvane, tools, version
-from .failures import INTERRUPTED, SUCCESS, USAGE, Failure
+from . import leftovers, merge, streams, sweep_chunkers, sweep_sha, sweep_tolvane, tools, version
+from .failures import SUCCESS, USAGE, Failure
 from .progress import Progress
 
 # The ranges Tolvane and sha accept.
@@ -74,6 +73,20 @@ def add_common(parser, default_bin):
                         % ("" if default_bin else "; PATH from a source tree"))
 
 
+def add_chunk_limits(parser):
+    """The chunk size limits and window of the Tolvane sweeps."""
+    parser.add_argument("--min-ratio", metavar="R", type=positive_ratio, default=8.0,
+                        help="minimum chunk size = 2^bits / R (default 8)")
+    parser.add_argument("--max-ratio", metavar="R", type=positive_ratio, default=8.0,
+                        help="maximum chunk size = 2^bits * R (default 8)")
+    parser.add_argument("--min", metavar="N", type=whole_number(0, 2**32 - 1),
+                        help="the same minimum chunk size for every run, instead of --min-ratio")
+    parser.add_argument("--max", metavar="N", type=whole_number(0, 2**32 - 1),
+                        help="the same maximum chunk size for every run, instead of --max-ratio")
+    parser.add_argument("--window", metavar="W", type=whole_number(1, MAX_WINDOW), default=48,
+                        help="sliding window of the rolling fingerprint (default 48)")
+
+
 def build_parser(default_bin):
     parser = Parser(prog="dedupmeasure", description="Studies of deduplication: sweeps of Tolvane and sha over "
                     "their settings, drawn as plots, and chunk traces of many machines merged into one store.")
@@ -90,21 +103,31 @@ def build_parser(default_bin):
     tolvane.add_argument("--bits", type=number_list(0, MAX_ANCHOR_BITS, ranges=True), default=list(range(9, 17)),
                          help="anchor bits, average chunk size 2^bits: A-B, or a list such as 10,12,14 "
                          "(default 9-16)")
-    tolvane.add_argument("--min-ratio", metavar="R", type=positive_ratio, default=8.0,
-                         help="minimum chunk size = 2^bits / R (default 8)")
-    tolvane.add_argument("--max-ratio", metavar="R", type=positive_ratio, default=8.0,
-                         help="maximum chunk size = 2^bits * R (default 8)")
-    tolvane.add_argument("--min", metavar="N", type=whole_number(0, 2**32 - 1),
-                         help="the same minimum chunk size for every run, instead of --min-ratio")
-    tolvane.add_argument("--max", metavar="N", type=whole_number(0, 2**32 - 1),
-                         help="the same maximum chunk size for every run, instead of --max-ratio")
-    tolvane.add_argument("--window", metavar="W", type=whole_number(1, MAX_WINDOW), default=48,
-                         help="sliding window of the rolling fingerprint (default 48)")
+    add_chunk_limits(tolvane)
     tolvane.add_argument("--summary-words", metavar="N", nargs="+", action="extend",
                          type=number_list(1, MAX_SUMMARY_WORDS),
                          help="summary vector sizes in 32-bit words, one run per bits and size (default 3125)")
     tolvane.add_argument("--null", action="store_true", help="LIST entries are separated by NUL bytes "
                          "(find -print0)")
+
+    chunkers = commands.add_parser("sweep-chunkers", help="one Tolvane run per chunker (and average chunk "
+                                   "size)", description="One Tolvane run per chunker and anchor-bit count over the "
+                                   "files of LIST: dedup ratio against the average chunk size for each chunker, "
+                                   "the throughput of each run and the chunk-size histograms side by side; with "
+                                   "--compress, the data reduction ratio too.")
+    chunkers.add_argument("list", metavar="LIST", help="list file of paths separated by white space; - reads it "
+                          "from standard input")
+    add_common(chunkers, default_bin)
+    chunkers.add_argument("--chunkers", metavar="NAMES", type=sweep_chunkers.chunker_list,
+                          default=list(sweep_chunkers.CHUNKERS),
+                          help="the chunkers to run, comma-separated (default rabin,gear,fastcdc,fixed)")
+    chunkers.add_argument("--bits", type=number_list(0, MAX_ANCHOR_BITS, ranges=True), default=list(range(9, 17)),
+                          help="anchor bits, average chunk size 2^bits: A-B, or a list (default 9-16)")
+    chunkers.add_argument("--compress", metavar="CODEC", type=sweep_chunkers.compression,
+                          help="compress the stored chunks of every run: zstd, zstd:LEVEL, lz4 or none (default)")
+    add_chunk_limits(chunkers)
+    chunkers.add_argument("--null", action="store_true", help="LIST entries are separated by NUL bytes "
+                          "(find -print0)")
 
     sha = commands.add_parser("sweep-sha", help="one sha run per chunk size",
                               description="One sha run per chunk size over FILE (begin and end offsets 0): the "
@@ -129,12 +152,15 @@ def build_parser(default_bin):
 
 def dispatch(args):
     progress = Progress()
+    token = leftovers.add(progress.erase)
     try:
         if args.command == "sweep-tolvane":
             # Each --summary-words value is a comma list of its own.
             groups = args.summary_words or [[DEFAULT_SUMMARY_WORDS]]
             args.summary_words = list(dict.fromkeys(words for group in groups for words in group))
             written = sweep_tolvane.run(args, progress)
+        elif args.command == "sweep-chunkers":
+            written = sweep_chunkers.run(args, progress)
         elif args.command == "sweep-sha":
             written = sweep_sha.run(args, progress)
         else:
@@ -142,28 +168,34 @@ def dispatch(args):
             return
     finally:
         progress.erase()
+        leftovers.forget(token)
     for path in written:
         print(path)
 
 
 def main(argv=None, installed_version=None, bin_dir=None):
     """Runs the command; returns its exit status. bin_dir: the folder of the
-    installed tools (the entry script's own), None to use PATH."""
-    parser = build_parser(bin_dir)
-    # Paths that are no UTF-8 are printed as the bytes they were given as.
-    sys.stdout.reconfigure(errors="surrogateescape")
+    installed tools (the entry script's own), None to use PATH. SIGINT,
+    SIGTERM and SIGHUP end it by the signal, once what it made is undone."""
+    leftovers.catch_signals()
     try:
-        args = parser.parse_args(argv)
+        streams.prepare()
+        parser = build_parser(bin_dir)
+        try:
+            args = parser.parse_args(argv)
+        except SystemExit as done:  # --help was printed
+            streams.flush()
+            return done.code
         if args.version:
             print("dedupmeasure %s" % version.resolve(installed_version))
-            return SUCCESS
-        if args.command is None:
-            parser.error("a subcommand is needed: sweep-tolvane, sweep-sha or merge")
-        dispatch(args)
+        elif args.command is None:
+            parser.error("a subcommand is needed: sweep-tolvane, sweep-chunkers, sweep-sha or merge")
+        else:
+            dispatch(args)
+        streams.flush()
     except Failure as failure:
-        print("dedupmeasure: %s" % failure, file=sys.stderr)
+        streams.say(str(failure))
         return failure.status
-    except KeyboardInterrupt:
-        print("dedupmeasure: interrupted", file=sys.stderr)
-        return INTERRUPTED
+    finally:
+        leftovers.tidy()
     return SUCCESS

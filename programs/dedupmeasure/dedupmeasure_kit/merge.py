@@ -5,9 +5,8 @@ import contextlib
 import json
 import os
 import sqlite3
-import tempfile
 
-from . import outputs, traces
+from . import leftovers, outputs, traces
 from .chunk_store import ChunkStore
 from .failures import OUTPUT_FAILED, Failure
 
@@ -18,10 +17,11 @@ def quotient(numerator, denominator):
 
 @contextlib.contextmanager
 def database(keep_as):
-    """The path to build the database at: a temporary one, or, for --db, a
-    temporary name beside keep_as renamed to it only once complete."""
+    """The path to build the database at: a temporary one, or, for --db (a
+    Destination), a temporary name beside it renamed to it only once
+    complete."""
     if keep_as is None:
-        with tempfile.TemporaryDirectory(prefix="dedupmeasure.") as folder:
+        with leftovers.temporary_folder() as folder:
             yield os.path.join(folder, "merge.sqlite")
         return
     with outputs.PendingFiles() as pending:
@@ -40,9 +40,10 @@ def figures(store, trace_paths):
 
 def build(trace_paths, path, name, progress):
     store = ChunkStore(path, name)
+    total = traces.ByteTotal()
     try:
         for trace in trace_paths:
-            store.load(trace, traces.chunks(trace), lambda rows: progress.show("%d rows loaded" % rows))
+            store.load(trace, traces.chunks(trace, total), lambda rows: progress.show("%d rows loaded" % rows))
         progress.show("%d rows loaded, aggregating" % store.loaded)
         store.aggregate()
         return figures(store, trace_paths)
@@ -71,6 +72,10 @@ def as_text(result):
 
 
 def run(args, progress):
-    with progress, database(args.db) as path:
+    keep_as = None
+    if args.db is not None:
+        keep_as = outputs.Destination(args.db, "the database")
+        keep_as.refuse_inputs(args.traces)
+    with progress, database(keep_as) as path:
         result = build(args.traces, path, args.db or "in the temporary folder", progress)
     print(json.dumps(result, indent=2) if args.json else as_text(result))

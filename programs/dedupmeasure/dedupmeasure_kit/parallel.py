@@ -1,29 +1,37 @@
 """Running a list of commands, a few at a time, each result checked as soon
 as it comes: the first failure stops the runs still going and keeps the
-ones not yet started from starting."""
+ones not yet started from starting. A signal ends every run before the
+command ends."""
 import concurrent.futures
 import subprocess
 import threading
 
+from . import leftovers
 from .failures import TOOL_MISSING, Failure
 from .tools import Finished
+
+# How long a run may take to end after SIGTERM before it is killed.
+GRACE_SECONDS = 5
 
 
 class _Runner:
     def __init__(self):
         self.stopping = threading.Event()
-        self.lock = threading.Lock()
+        # A run is started and added to live under the lock, so that stop()
+        # either keeps it from starting or finds it. Reentrant: the signal
+        # handler may call end() on the main thread while stop() holds it.
+        self.lock = threading.RLock()
         self.live = set()  # the processes running now, to stop on failure
 
     def run(self, command):
-        if self.stopping.is_set():
-            return None
-        try:
-            process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                       stderr=subprocess.PIPE, text=True, errors="replace")
-        except OSError as error:
-            raise Failure("cannot run %s: %s" % (command[0], error.strerror or error), TOOL_MISSING)
         with self.lock:
+            if self.stopping.is_set():
+                return None
+            try:
+                process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                           stderr=subprocess.PIPE, text=True, errors="replace")
+            except OSError as error:
+                raise Failure("cannot run %s: %s" % (command[0], error.strerror or error), TOOL_MISSING)
             self.live.add(process)
         try:
             stdout, stderr = process.communicate()
@@ -38,6 +46,18 @@ class _Runner:
             for process in self.live:
                 process.terminate()
 
+    def end(self):
+        """Stops every run and waits until each has ended."""
+        self.stop()
+        with self.lock:
+            running = list(self.live)
+        for process in running:
+            try:
+                process.wait(GRACE_SECONDS)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
 
 def run_all(commands, jobs, check, progress):
     """The Finished runs of commands, in their order. check(index, finished)
@@ -46,6 +66,7 @@ def run_all(commands, jobs, check, progress):
     results = [None] * len(commands)
     progress.show("0/%d runs" % len(commands))
     pool = concurrent.futures.ThreadPoolExecutor(max_workers=jobs)
+    token = leftovers.add(runner.end)
     try:
         futures = {pool.submit(runner.run, command): index for index, command in enumerate(commands)}
         for done, future in enumerate(concurrent.futures.as_completed(futures), 1):
@@ -58,4 +79,5 @@ def run_all(commands, jobs, check, progress):
         raise
     finally:
         pool.shutdown(wait=True, cancel_futures=True)
+        leftovers.forget(token)
     return results

@@ -1,15 +1,61 @@
 """The pictures of the sweeps, drawn with matplotlib when it is installed
 (Debian's python3-matplotlib). Each function returns a matplotlib Figure of
 a fixed size: WIDTH_INCHES wide, PANEL_INCHES high per panel, at DPI."""
+import contextlib
+import logging
 import math
+import os
+import warnings
+
+from . import leftovers
 
 WIDTH_INCHES = 10
 PANEL_INCHES = 4.5
 DPI = 100
 
 
+def _writable_folder(path):
+    """True when path is, or can be made, a folder this process may write in:
+    what matplotlib asks of its config and cache folders."""
+    try:
+        os.makedirs(path, exist_ok=True)
+    except OSError:
+        return False
+    return os.path.isdir(path) and os.access(path, os.W_OK)
+
+
+def _matplotlib_folders():
+    """The config and cache folders matplotlib would use."""
+    if os.environ.get("MPLCONFIGDIR"):
+        return [os.environ["MPLCONFIGDIR"]]
+    home = os.path.expanduser("~")
+    if home == "~":  # no home at all
+        return []
+    return [os.path.join(os.environ.get(variable) or os.path.join(home, default), "matplotlib")
+            for variable, default in (("XDG_CONFIG_HOME", ".config"), ("XDG_CACHE_HOME", ".cache"))]
+
+
+def _prepare():
+    """Without folders of its own to write, matplotlib warns in many lines
+    and makes a temporary one: it is given one instead, removed at the end.
+    Its other messages are not the command's, and stay unsaid."""
+    folders = _matplotlib_folders()
+    if not folders or not all(_writable_folder(folder) for folder in folders):
+        os.environ["MPLCONFIGDIR"] = leftovers.new_temporary_folder()[0]
+    logging.getLogger("matplotlib").addHandler(logging.NullHandler())
+
+
+@contextlib.contextmanager
+def quiet():
+    """Draws without matplotlib's warnings on standard error."""
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")
+        yield
+
+
 def available():
     """True when matplotlib can draw here."""
+    _prepare()
     try:
         import matplotlib.backends.backend_agg  # noqa: F401
         import matplotlib.figure  # noqa: F401

@@ -15,15 +15,20 @@ class Progress:
             return
         line = "dedupmeasure: " + text
         # Pad with blanks to cover a longer line drawn before.
-        self.stream.write("\r" + line.ljust(self.width))
-        self.stream.flush()
+        self._draw("\r" + line.ljust(self.width))
         self.width = max(self.width, len(line))
 
     def erase(self):
         if self.enabled and self.width:
-            self.stream.write("\r" + " " * self.width + "\r")
-            self.stream.flush()
+            self._draw("\r" + " " * self.width + "\r")
             self.width = 0
+
+    def _draw(self, text):
+        try:
+            self.stream.write(text)
+            self.stream.flush()
+        except (OSError, ValueError):  # the terminal is gone: no more lines
+            self.enabled = False
 
     def __enter__(self):
         return self

@@ -36,16 +36,17 @@ def run(args, progress):
         if finished.status != 0 or finished.document() is None:
             raise tools.failed("sha", "at chunk size %d" % args.chunk_sizes[index], finished)
 
-    finished_runs = parallel.run_all(commands, jobs, check, progress)
-    progress.erase()
+    with study.planned(args.out, "sha", [args.file]) as files:
+        finished_runs = parallel.run_all(commands, jobs, check, progress)
+        progress.erase()
 
-    runs, rows = [], []
-    for size, finished in zip(args.chunk_sizes, finished_runs):
-        report = finished.document()
-        extra = derived(report)
-        runs.append({"chunk_size": size, "window_size": args.window, "threads": threads,
-                     "command": finished.command, "report": report, "derived": extra})
-        rows.append(dict(report, **extra))
-    columns = outputs.scalar_columns(rows)
-    document = {"tool": sha, "file": args.file, "runs": runs}
-    return study.write(args.out, "sha", columns, rows, document, plots.sha_figure)
+        runs, rows = [], []
+        for size, finished in zip(args.chunk_sizes, finished_runs):
+            report = finished.document()
+            extra = derived(report)
+            runs.append({"chunk_size": size, "window_size": args.window, "threads": threads,
+                         "command": finished.command, "report": report, "derived": extra})
+            rows.append(dict(report, **extra))
+        columns = outputs.scalar_columns(rows)
+        document = {"tool": sha, "file": args.file, "runs": runs}
+        return files.write(columns, rows, document, plots.sha_figure)

@@ -9,10 +9,32 @@ from .failures import BAD_INPUT, Failure
 HEADER = ["path", "offset", "size", "sha1", "new"]
 NUMBER = re.compile(r"[0-9]+")
 SHA1 = re.compile(r"[0-9a-fA-F]{40}")
+# SQLite's largest integer. Every sum merge makes is at most the sum of all
+# sizes, so that sum is kept within it, and so is each size.
+LARGEST = 2**63 - 1
+SHOWN_DIGITS = 40  # of a number that is too large
+
+
+class ByteTotal:
+    """The sizes of every chunk row read so far, over all traces."""
+
+    def __init__(self):
+        self.bytes = 0
+
+    def add(self, path, line, size):
+        self.bytes += size
+        if self.bytes > LARGEST:
+            raise malformed(path, line, "the chunk sizes add up to %d, more than %d bytes" % (self.bytes, LARGEST))
 
 
 def malformed(path, line, why):
     return Failure("%s:%d: %s" % (path, line, why), BAD_INPUT)
+
+
+def too_large(digits):
+    """True when the whole number of those digits is above LARGEST; int()
+    is not asked to read thousands of digits."""
+    return len(digits.lstrip("0")) > len(str(LARGEST)) or int(digits) > LARGEST
 
 
 def checked_chunk(path, line, fields):
@@ -23,8 +45,11 @@ def checked_chunk(path, line, fields):
     _, offset, size, sha1, new = fields
     if not NUMBER.fullmatch(offset):
         raise malformed(path, line, "offset %r is no whole number" % offset)
-    if not NUMBER.fullmatch(size) or int(size) == 0:
+    if not NUMBER.fullmatch(size) or not size.strip("0"):
         raise malformed(path, line, "size %r is no positive whole number" % size)
+    if too_large(size):
+        shown = size if len(size) <= SHOWN_DIGITS else size[:SHOWN_DIGITS] + "..."
+        raise malformed(path, line, "size %s is more than %d bytes" % (shown, LARGEST))
     if not SHA1.fullmatch(sha1):
         raise malformed(path, line, "sha1 %r is not 40 hexadecimal digits" % sha1)
     if new not in ("0", "1"):
@@ -32,8 +57,9 @@ def checked_chunk(path, line, fields):
     return bytes.fromhex(sha1), int(size)
 
 
-def chunks(path):
-    """Yields (sha1, size) for every chunk row of the trace at path."""
+def chunks(path, total):
+    """Yields (sha1, size) for every chunk row of the trace at path, each
+    size added to total (a ByteTotal)."""
     try:
         # Paths in the rows may be any bytes: surrogateescape keeps them readable.
         handle = open(path, encoding="utf-8", errors="surrogateescape", newline="")
@@ -52,7 +78,9 @@ def chunks(path):
                 fields = next(reader, None)
                 if fields is None:
                     return
-                yield checked_chunk(path, first_line, fields)
+                sha1, size = checked_chunk(path, first_line, fields)
+                total.add(path, first_line, size)
+                yield sha1, size
         except csv.Error as error:
             raise malformed(path, first_line if header is not None else 1, str(error))
         except OSError as error:

@@ -1,0 +1,104 @@
+// The distinct fingerprints of a store, found in constant time however many
+// there are, and kept in the order they were first inserted (which decides
+// the shape of the store's tree, rebuilt from it for a listing).
+//
+// A fingerprint is a SHA-1 digest, so its bits are uniform and serve as the
+// hash themselves:
+//   - the top 4 bits of word 0 choose one of 16 shards, each an
+//     open-addressed table of its own that grows on its own, so growing
+//     touches 1/16 of the index at a time, never the whole;
+//   - the top 28 bits of word 1 (the tag) give the entry's home slot in its
+//     shard and tell most entries apart without a further look;
+//   - the other 128 bits are kept in a log in insertion order, 16 bytes an
+//     entry, which the slot points to.
+// A slot is 8 bytes: the tag and the entry's place in the log. A shard
+// keeps its entries sorted by tag, each at or after its home slot with no
+// empty slot between (linear probing in order): a lookup stops at the first
+// greater tag, and growing is one pass over the shard. A few spare slots
+// past the last home take the end of the last run. Shards grow by a quarter
+// once 17/20 full, in place (no entry moves down, so they move up from the
+// last one back), so with the log a fingerprint takes 16 bytes plus 8 /
+// load (9.4 to 11.8 bytes, and the spare slots), and growing needs only 4
+// bytes an entry of the one shard beside it.
+#ifndef DEDUP_TOLVANE_FINGERPRINTTABLE_H
+#define DEDUP_TOLVANE_FINGERPRINTTABLE_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class FingerprintTable {
+public:
+    using Fingerprint = std::array<unsigned int, 5>;
+
+    FingerprintTable();
+    ~FingerprintTable();
+    FingerprintTable(const FingerprintTable&) = delete;
+    FingerprintTable& operator=(const FingerprintTable&) = delete;
+
+    // Adds d unless an equal fingerprint is kept; true when added.
+    bool insert(const unsigned int* d);
+    bool contains(const unsigned int* d) const;
+    // Brings the memory that insert(d) or contains(d) will touch first into
+    // the cache, so that lookups of several chunks overlap their misses.
+    void prefetch(const unsigned int* d) const;
+
+    std::uint64_t size() const { return size_; }
+    // Every fingerprint kept, in the order they were first inserted.
+    std::vector<Fingerprint> inInsertionOrder() const;
+    // Bytes held by the index and the log.
+    std::size_t memoryBytes() const;
+
+private:
+    // The 128 bits of a fingerprint that neither its shard nor its slot
+    // keep: the low 28 bits of word 0 and the low 4 of word 1 (in word 0
+    // here), then words 2 to 4.
+    struct Remainder {
+        std::uint32_t words[4];
+        bool operator==(const Remainder& other) const;
+    };
+    struct Shard {
+        std::uint64_t* slots = nullptr;  // 0: empty; else tag << 36 | (log place + 1)
+        std::uint32_t capacity = 0;      // home slots; the slots are capacity + spare(capacity)
+        std::uint32_t count = 0;
+    };
+    static constexpr unsigned kShardBits = 4;
+    static constexpr unsigned kTagBits = 28;
+    static constexpr std::size_t kLogSegment = std::size_t{1} << 17;  // entries in a full log segment: 2 MiB
+
+    static std::uint32_t shardOf(const unsigned int* d) { return d[0] >> (32 - kShardBits); }
+    static std::uint32_t tagOf(const unsigned int* d) { return d[1] >> (32 - kTagBits); }
+    static Remainder remainderOf(const unsigned int* d);
+    // The home slot: the tag scaled to the capacity, so that slots in tag
+    // order are slots in home order whatever the capacity.
+    static std::uint32_t home(std::uint32_t tag, std::uint32_t capacity) {
+        return static_cast<std::uint32_t>((std::uint64_t{tag} * capacity) >> kTagBits);
+    }
+    static std::uint64_t spare(std::uint64_t capacity) { return 16 + capacity / 32; }
+    static std::uint64_t slotCount(const Shard& shard) { return shard.capacity + spare(shard.capacity); }
+
+    // The slot holding d, or, when d is absent, where it goes: the first
+    // slot from d's home on that is empty or holds a greater tag (the slot
+    // count when that is past the last slot). found tells which.
+    std::uint64_t find(const Shard& shard, std::uint32_t tag, const Remainder& remainder, bool& found) const;
+    // Puts the entry at slot `at`, moving the entries from there on one slot
+    // further up to the first empty slot; false when there is none.
+    static bool place(Shard& shard, std::uint64_t at, std::uint64_t entry);
+    // A larger table for the shard, its entries placed anew.
+    static void grow(Shard& shard);
+    void append(const Remainder& remainder);
+    const Remainder& logEntry(std::uint64_t place) const {
+        return log_[place / kLogSegment][place % kLogSegment];
+    }
+
+    std::vector<Shard> shards_;
+    // The log in segments, so that it grows without moving what it holds;
+    // the first segment grows by doubling up to a full one.
+    std::vector<Remainder*> log_;
+    std::size_t first_segment_capacity_ = 0;
+    std::uint64_t size_ = 0;
+};
+
+#endif

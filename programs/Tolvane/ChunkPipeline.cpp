@@ -7,6 +7,7 @@
 #include "ChunkBlock.h"
 #include "ChunkStages.h"
 #include "OrderedPipeline.h"
+#include "ThreadCount.h"
 
 namespace {
 
@@ -31,7 +32,17 @@ public:
         handoff_.ready = [&pipeline] { pipeline.notify(); };
     }
 
-    bool read(ChunkBlock& block) override { return reader_.fill(block); }
+    Pipeline::Read read(ChunkBlock& block) override {
+        switch (reader_.fill(block)) {
+            case BlockReader::Fill::filled:
+                return Pipeline::Read::filled;
+            case BlockReader::Fill::ended:
+                return Pipeline::Read::ended;
+            case BlockReader::Fill::drain:
+                break;
+        }
+        return Pipeline::Read::drain;
+    }
 
     bool needsWork(unsigned stage, const ChunkBlock& block) const override {
         return block.entry == ChunkBlock::Entry::file && (stage == kAnchors || !block.past_end);
@@ -113,6 +124,9 @@ void TolvaneStages::record(ChunkBlock& block) {
         case ChunkBlock::Entry::open_failed:
             entryNotRead(block, FileResult::Problem::open_failed);
             return;
+        case ChunkBlock::Entry::output:
+            entryNotRead(block, FileResult::Problem::output);
+            return;
         case ChunkBlock::Entry::file:
             break;
     }
@@ -158,18 +172,22 @@ void ChunkPipeline::createFingerprint(std::FILE* out, std::FILE* err) {
     if (params_.compression.codec != Codec::none) compressor_.reset(new ChunkCompressor(params_.compression, params_.sample));
 }
 
-void ChunkPipeline::run(ListReader& list, ChunkEvents& events) {
+void ChunkPipeline::run(ListReader& list, const std::vector<FileIdentity>& outputs, ChunkEvents& events) {
     // With workers, they read the blocks of regular files themselves.
-    BlockReader reader(list, contextBytes(params_), readBlockSize(), threads_ > 1);
+    BlockReader reader(list, contextBytes(params_), readBlockSize(), threads_ > 1, outputs);
     // One thread: a block and the one before it, whose open chunk it may
     // continue. More: enough to keep every worker busy while the blocks
     // before are recorded.
-    const std::size_t block_count = threads_ > 1 ? 2 * std::size_t{threads_} + 2 : 2;
+    const std::size_t block_count = threads_ > 1 ? blocksInFlight(threads_) : 2;
     std::vector<std::unique_ptr<ChunkBlock>> blocks;
     for (std::size_t i = 0; i < block_count; ++i)
         blocks.emplace_back(new ChunkBlock(contextBytes(params_), reader.dataCapacity()));
 
     TolvaneStages stages(params_, *finder_, compressor_.get(), reader, recorder_, progress_, events);
+    // Where the run waits for an open, the status line says so.
+    reader.onBlockingOpen([this](const std::string& path) {
+        progress_.show(recorder_.totals().byte_counter, "opening " + path);
+    });
     Pipeline pipeline(2, std::move(blocks), threads_ > 1 ? threads_ : 0);
     stages.setPipeline(pipeline);
     pipeline.run(stages);

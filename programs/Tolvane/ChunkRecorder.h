@@ -24,6 +24,7 @@ struct FileResult {
         nul_byte,     // the entry holds a NUL byte: it names no file
         open_failed,  // error_number says why
         read_failed,  // error_number says why
+        output,       // the entry is a file the run writes (the trace)
     };
 
     std::string path;

@@ -13,6 +13,9 @@ namespace {
 
 using Pipeline = OrderedPipeline<ChunkBlock>;
 
+// With workers, read blocks are this many times the read block size.
+constexpr std::size_t kWorkerBlockScale = 4;
+
 // Work 1: anchors (and the closings guessed); step 1: boundaries; work 2:
 // digests; retire: records.
 enum Stage : unsigned { kAnchors = 1, kDigests = 2 };
@@ -134,11 +137,16 @@ void TolvaneStages::record(ChunkBlock& block) {
     FileResult& file = recorder_.currentFile();
     recorder_.addBytes(block.size);
     // Looking a digest up in the store is mostly a cache miss: the lookups
-    // a few chunks ahead are started early, so that their misses overlap.
+    // a few chunks ahead are started early, so that their misses overlap;
+    // and the digests themselves, written on another thread, are fetched
+    // further ahead still.
     constexpr std::size_t kLookAhead = 8;
+    constexpr std::size_t kDigestsAhead = 4 * kLookAhead;
     const std::size_t closings = block.closings.size();
+    for (std::size_t i = 0; i < std::min(kDigestsAhead, closings); ++i) __builtin_prefetch(&block.digests[i]);
     for (std::size_t i = 0; i < std::min(kLookAhead, closings); ++i) recorder_.prefetch(block.digests[i].words);
     for (std::size_t i = 0; i < closings; ++i) {
+        if (i + kDigestsAhead < closings) __builtin_prefetch(&block.digests[i + kDigestsAhead]);
         if (i + kLookAhead < closings) recorder_.prefetch(block.digests[i + kLookAhead].words);
         ++anchor_counter_;
         const ChunkDigest& digest = block.digests[i];
@@ -173,12 +181,18 @@ void ChunkPipeline::createFingerprint(std::FILE* out, std::FILE* err) {
 }
 
 void ChunkPipeline::run(ListReader& list, const std::vector<FileIdentity>& outputs, ChunkEvents& events) {
-    // With workers, they read the blocks of regular files themselves.
-    BlockReader reader(list, contextBytes(params_), readBlockSize(), threads_ > 1, outputs);
     // One thread: a block and the one before it, whose open chunk it may
-    // continue. More: enough to keep every worker busy while the blocks
-    // before are recorded.
-    const std::size_t block_count = threads_ > 1 ? blocksInFlight(threads_) : 2;
+    // continue. More: blocks four times as large, as every block costs the
+    // thread that keeps the order a few hand-offs between threads, and
+    // enough of them to keep every worker busy while the blocks before are
+    // recorded, within the same memory as kMostBlocksInFlight blocks.
+    const bool workers = threads_ > 1;
+    const std::size_t block_size = workers ? kWorkerBlockScale * readBlockSize() : readBlockSize();
+    const std::size_t block_count =
+        workers ? std::min(std::max<std::size_t>(std::size_t{threads_} + 2, 4), kMostBlocksInFlight / kWorkerBlockScale)
+                : 2;
+    // With workers, they read the blocks of regular files themselves.
+    BlockReader reader(list, contextBytes(params_), block_size, workers, outputs);
     std::vector<std::unique_ptr<ChunkBlock>> blocks;
     for (std::size_t i = 0; i < block_count; ++i)
         blocks.emplace_back(new ChunkBlock(contextBytes(params_), reader.dataCapacity()));

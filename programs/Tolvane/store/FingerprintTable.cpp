@@ -57,7 +57,7 @@ bool FingerprintTable::place(Shard& shard, std::uint64_t at, std::uint64_t entry
     std::uint64_t empty = at;
     while (empty < end && shard.slots[empty] != 0) ++empty;
     if (empty == end) return false;
-    for (; empty > at; --empty) shard.slots[empty] = shard.slots[empty - 1];
+    std::memmove(shard.slots + at + 1, shard.slots + at, (empty - at) * sizeof(std::uint64_t));
     shard.slots[at] = entry;
     return true;
 }
@@ -154,7 +154,11 @@ bool FingerprintTable::contains(const unsigned int* d) const {
 
 void FingerprintTable::prefetch(const unsigned int* d) const {
     const Shard& shard = shards_[shardOf(d)];
-    if (shard.capacity != 0) __builtin_prefetch(&shard.slots[home(tagOf(d), shard.capacity)]);
+    if (shard.capacity == 0) return;
+    // Its run of slots may go on into the next cache line.
+    const std::uint64_t* at = &shard.slots[home(tagOf(d), shard.capacity)];
+    __builtin_prefetch(at);
+    __builtin_prefetch(at + 8);
 }
 
 std::vector<FingerprintTable::Fingerprint> FingerprintTable::inInsertionOrder() const {

@@ -1,6 +1,6 @@
 // The Nimbrel driver: lists every run of non-zero bytes of a file with its
-// offset. main() only forwards to runNimbrel, so tests and fuzzers run
-// exactly the program's code in process.
+// offset. main() only guards the standard descriptors and forwards to
+// runNimbrel, so tests and fuzzers run exactly the program's code in process.
 #ifndef DEDUP_NIMBREL_NIMBREL_H
 #define DEDUP_NIMBREL_NIMBREL_H
 

@@ -8,32 +8,51 @@
 // here, from its size: each is read where its anchors are found, so that
 // reading is spread over the threads too. Anything else (a pipe, a device)
 // is read here, in order.
+//
+// An entry that may block when opened (anything but a regular file or a
+// folder: a FIFO waits for its writer) is opened only once every block
+// before it was recorded, so that the lines of the files before it are out
+// while it waits; the same before a list that is no regular file is read
+// further, and before an entry whose open found no free descriptor is tried
+// again, once the files in flight are closed.
 #ifndef DEDUP_TOLVANE_BLOCKREADER_H
 #define DEDUP_TOLVANE_BLOCKREADER_H
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ChunkBlock.h"
+#include "FileIdentity.h"
 #include "InputFile.h"
 #include "ListReader.h"
 
 class BlockReader {
 public:
-    BlockReader(ListReader& list, std::size_t window_size, std::size_t block_size, bool positional);
+    // outputs: the files the run writes, which no entry may be read from.
+    BlockReader(ListReader& list, std::size_t window_size, std::size_t block_size, bool positional,
+                std::vector<FileIdentity> outputs);
 
     // The largest data a block must hold.
     std::size_t dataCapacity() const;
 
-    // Resets the block and fills it with the next stretch of input; false
-    // when the list has ended and its last block was given.
-    bool fill(ChunkBlock& block);
+    enum class Fill {
+        filled,
+        ended,  // the list has ended and its last block was given
+        drain,  // record every block in flight, then fill again
+    };
+    // Resets the block and fills it with the next stretch of input.
+    Fill fill(ChunkBlock& block);
+
+    // Called, once every block before is recorded, with the path of an
+    // entry whose open may block, just before it is opened.
+    void onBlockingOpen(std::function<void(const std::string&)> opening) { opening_ = std::move(opening); }
 
 private:
-    void startEntry(ChunkBlock& block);
+    bool startEntry(ChunkBlock& block);
     void readData(ChunkBlock& block);
     void planData(ChunkBlock& block);
 
@@ -44,6 +63,12 @@ private:
     std::shared_ptr<InputFile> file_;
     bool planning_ = false;  // the current file's blocks are planned, not read here
     std::string path_;
+    bool entry_waiting_ = false;  // path_ is read from the list, not opened yet
+    bool drained_ = false;        // the blocks before the waiting entry are recorded
+    bool may_block_ = false;      // opening the waiting entry may block
+    bool list_drained_ = false;   // the blocks before are recorded: the list may be read on
+    const std::vector<FileIdentity> outputs_;
+    std::function<void(const std::string&)> opening_;
     std::uint64_t file_serial_ = 0;
     bool list_done_ = false;
     bool began_with_zero_ = false;

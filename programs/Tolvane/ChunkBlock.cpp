@@ -1,6 +1,10 @@
 #include "ChunkBlock.h"
 
 void ChunkBlock::reset() {
+    if (!buffer) {
+        anchor_bits.resize(data_capacity / 64 + 2);
+        buffer.reset(new unsigned char[window_size + data_capacity]);
+    }
     file_serial = 0;
     entry = Entry::file;
     entry_start = false;

@@ -44,14 +44,15 @@ struct ChunkBlock {
         file,         // a file that opened
         nul_byte,     // an entry with a NUL byte, which names no file
         open_failed,  // a file that could not be opened
+        output,       // a file the run writes (the trace): it is not read
         list_end,     // not an entry: the list has ended
     };
 
-    // Capacity: window_size bytes of context, then data_capacity bytes.
+    // Capacity: window_size bytes of context, then data_capacity bytes;
+    // allocated by reset(), when the block is first filled, so that a short
+    // run needs few blocks whatever the threads.
     ChunkBlock(std::size_t window_size, std::size_t data_capacity)
-        : anchor_bits(data_capacity / 64 + 2),
-          buffer(new unsigned char[window_size + data_capacity]),  // left unset: only what is read is used
-          window_size(window_size) {}
+        : window_size(window_size), data_capacity(data_capacity) {}
 
     unsigned char* data() { return buffer.get() + window_size; }
     const unsigned char* data() const { return buffer.get() + window_size; }
@@ -114,8 +115,9 @@ struct ChunkBlock {
     void reset();
 
 private:
-    std::unique_ptr<unsigned char[]> buffer;
+    std::unique_ptr<unsigned char[]> buffer;  // left unset: only what is read is used
     std::size_t window_size;
+    std::size_t data_capacity;
 };
 
 #endif

@@ -9,10 +9,17 @@
 #include <cstdint>
 
 #include "ChunkingParameters.h"
+#include "SampleEstimates.h"
 
 class ChunkCompressor {
 public:
-    explicit ChunkCompressor(const Compression& compression) : compression_(compression) {}
+    // In a sample of 1 in `sample`, only sampled chunks count: the others
+    // need not be compressed.
+    ChunkCompressor(const Compression& compression, std::uint32_t sample)
+        : compression_(compression), sample_(sample) {}
+
+    // Whether the chunk of this digest is to be compressed.
+    bool wants(const unsigned digest[5]) const { return sample_ == 1 || inSample(digest, sample_); }
 
     // The compressed size, at most size. Throws std::bad_alloc when the
     // library cannot get the memory it needs.
@@ -23,6 +30,7 @@ public:
 
 private:
     const Compression compression_;
+    const std::uint32_t sample_;
 };
 
 #endif

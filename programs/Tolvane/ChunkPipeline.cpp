@@ -7,10 +7,14 @@
 #include "ChunkBlock.h"
 #include "ChunkStages.h"
 #include "OrderedPipeline.h"
+#include "ThreadCount.h"
 
 namespace {
 
 using Pipeline = OrderedPipeline<ChunkBlock>;
+
+// With workers, read blocks are this many times the read block size.
+constexpr std::size_t kWorkerBlockScale = 4;
 
 // Work 1: anchors (and the closings guessed); step 1: boundaries; work 2:
 // digests; retire: records.
@@ -31,7 +35,17 @@ public:
         handoff_.ready = [&pipeline] { pipeline.notify(); };
     }
 
-    bool read(ChunkBlock& block) override { return reader_.fill(block); }
+    Pipeline::Read read(ChunkBlock& block) override {
+        switch (reader_.fill(block)) {
+            case BlockReader::Fill::filled:
+                return Pipeline::Read::filled;
+            case BlockReader::Fill::ended:
+                return Pipeline::Read::ended;
+            case BlockReader::Fill::drain:
+                break;
+        }
+        return Pipeline::Read::drain;
+    }
 
     bool needsWork(unsigned stage, const ChunkBlock& block) const override {
         return block.entry == ChunkBlock::Entry::file && (stage == kAnchors || !block.past_end);
@@ -113,6 +127,9 @@ void TolvaneStages::record(ChunkBlock& block) {
         case ChunkBlock::Entry::open_failed:
             entryNotRead(block, FileResult::Problem::open_failed);
             return;
+        case ChunkBlock::Entry::output:
+            entryNotRead(block, FileResult::Problem::output);
+            return;
         case ChunkBlock::Entry::file:
             break;
     }
@@ -120,11 +137,16 @@ void TolvaneStages::record(ChunkBlock& block) {
     FileResult& file = recorder_.currentFile();
     recorder_.addBytes(block.size);
     // Looking a digest up in the store is mostly a cache miss: the lookups
-    // a few chunks ahead are started early, so that their misses overlap.
+    // a few chunks ahead are started early, so that their misses overlap;
+    // and the digests themselves, written on another thread, are fetched
+    // further ahead still.
     constexpr std::size_t kLookAhead = 8;
+    constexpr std::size_t kDigestsAhead = 4 * kLookAhead;
     const std::size_t closings = block.closings.size();
+    for (std::size_t i = 0; i < std::min(kDigestsAhead, closings); ++i) __builtin_prefetch(&block.digests[i]);
     for (std::size_t i = 0; i < std::min(kLookAhead, closings); ++i) recorder_.prefetch(block.digests[i].words);
     for (std::size_t i = 0; i < closings; ++i) {
+        if (i + kDigestsAhead < closings) __builtin_prefetch(&block.digests[i + kDigestsAhead]);
         if (i + kLookAhead < closings) recorder_.prefetch(block.digests[i + kLookAhead].words);
         ++anchor_counter_;
         const ChunkDigest& digest = block.digests[i];
@@ -155,21 +177,31 @@ ChunkPipeline::ChunkPipeline(const ChunkingParameters& params, unsigned threads,
 
 void ChunkPipeline::createFingerprint(std::FILE* out, std::FILE* err) {
     finder_.reset(new AnchorFinder(params_, out, err));
-    if (params_.compression.codec != Codec::none) compressor_.reset(new ChunkCompressor(params_.compression));
+    if (params_.compression.codec != Codec::none) compressor_.reset(new ChunkCompressor(params_.compression, params_.sample));
 }
 
-void ChunkPipeline::run(ListReader& list, ChunkEvents& events) {
-    // With workers, they read the blocks of regular files themselves.
-    BlockReader reader(list, contextBytes(params_), readBlockSize(), threads_ > 1);
+void ChunkPipeline::run(ListReader& list, const std::vector<FileIdentity>& outputs, ChunkEvents& events) {
     // One thread: a block and the one before it, whose open chunk it may
-    // continue. More: enough to keep every worker busy while the blocks
-    // before are recorded.
-    const std::size_t block_count = threads_ > 1 ? 2 * std::size_t{threads_} + 2 : 2;
+    // continue. More: blocks four times as large, as every block costs the
+    // thread that keeps the order a few hand-offs between threads, and
+    // enough of them to keep every worker busy while the blocks before are
+    // recorded, within the same memory as kMostBlocksInFlight blocks.
+    const bool workers = threads_ > 1;
+    const std::size_t block_size = workers ? kWorkerBlockScale * readBlockSize() : readBlockSize();
+    const std::size_t block_count =
+        workers ? std::min(std::max<std::size_t>(std::size_t{threads_} + 2, 4), kMostBlocksInFlight / kWorkerBlockScale)
+                : 2;
+    // With workers, they read the blocks of regular files themselves.
+    BlockReader reader(list, contextBytes(params_), block_size, workers, outputs);
     std::vector<std::unique_ptr<ChunkBlock>> blocks;
     for (std::size_t i = 0; i < block_count; ++i)
         blocks.emplace_back(new ChunkBlock(contextBytes(params_), reader.dataCapacity()));
 
     TolvaneStages stages(params_, *finder_, compressor_.get(), reader, recorder_, progress_, events);
+    // Where the run waits for an open, the status line says so.
+    reader.onBlockingOpen([this](const std::string& path) {
+        progress_.show(recorder_.totals().byte_counter, "opening " + path);
+    });
     Pipeline pipeline(2, std::move(blocks), threads_ > 1 ? threads_ : 0);
     stages.setPipeline(pipeline);
     pipeline.run(stages);

@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "AnchorFinder.h"
 #include "ChunkCompressor.h"
 #include "ChunkRecorder.h"
 #include "ChunkingParameters.h"
+#include "FileIdentity.h"
 #include "ListReader.h"
 #include "ProgressLine.h"
 
@@ -44,8 +46,8 @@ public:
     void createFingerprint(std::FILE* out, std::FILE* err);
 
     // Chunks every file the list names, until the list ends or the events
-    // say stop.
-    void run(ListReader& list, ChunkEvents& events);
+    // say stop. An entry that is one of the outputs is not read.
+    void run(ListReader& list, const std::vector<FileIdentity>& outputs, ChunkEvents& events);
 
 private:
     const ChunkingParameters params_;

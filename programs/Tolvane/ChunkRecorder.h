@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 
 #include "ChunkingParameters.h"
 #include "FingerprintStore.h"
+#include "SampleEstimates.h"
 
 class ChunkTrace;
 
@@ -22,11 +24,13 @@ struct FileResult {
         nul_byte,     // the entry holds a NUL byte: it names no file
         open_failed,  // error_number says why
         read_failed,  // error_number says why
+        output,       // the entry is a file the run writes (the trace)
     };
 
     std::string path;
     std::uint64_t chunks = 0;      // num_chunks_this_file_only
-    std::uint64_t duplicates = 0;  // copy_found
+    std::uint64_t duplicates = 0;  // copy_found (in a sampled run: among the sampled chunks)
+    SquareSum duplicate_squares = 0;  // sampled: over its fingerprints, the square of their copies here
     std::uint64_t bytes = 0;       // bytes read from it
     bool read = false;             // opened and read to its end
     Problem problem = Problem::none;
@@ -45,6 +49,12 @@ struct RunTotals {
     std::uint64_t chunked_bytes = 0;  // bytes of the recorded chunks
     std::uint64_t unique_bytes = 0;   // bytes of the chunks new to the store
     std::uint64_t compressed_stored_bytes = 0;  // with compression: the stored chunks' counted sizes
+    // In a sampled run the store, its counters, unique_bytes and
+    // compressed_stored_bytes see only the sampled chunks; besides:
+    std::uint64_t sampled_chunks = 0;
+    SquareSum unique_squares = 0;      // over the stored chunks, their sizes squared
+    SquareSum compressed_squares = 0;  // and their compressed sizes squared
+    SquareSum duplicate_squares = 0;   // over the stored fingerprints, the square of their later copies
     // Bucket 0: chunks of 0 bytes; bucket k + 1: sizes 2^k to 2^(k+1) - 1.
     std::array<std::uint64_t, 66> size_histogram{};
 };
@@ -71,9 +81,27 @@ public:
     // Readies the store for a chunk to be recorded soon (see record).
     void prefetch(const unsigned digest[5]) const { store_.prefetch(digest); }
 
+    std::uint32_t sample() const { return sample_; }
+
 private:
+    // A 160-bit digest as a key; its bits are uniform, so a word of it is
+    // hash enough.
+    struct Digest {
+        unsigned words[5];
+        bool operator==(const Digest& other) const;
+    };
+    struct DigestHash {
+        std::size_t operator()(const Digest& digest) const { return digest.words[1] | std::size_t{digest.words[2]} << 31; }
+    };
+    // A sampled chunk already stored: its copies are counted for the
+    // variance of the duplicates.
+    void countCopy(const unsigned digest[5]);
+
     const bool use_summary_vec_;
+    const std::uint32_t sample_;
     FingerprintStore store_;
+    std::unordered_map<Digest, std::uint64_t, DigestHash> run_copies_;   // later copies in the run
+    std::unordered_map<Digest, std::uint64_t, DigestHash> file_copies_;  // copies in the current file
     ChunkTrace* trace_ = nullptr;
     FileResult file_;
     RunTotals totals_;

@@ -163,12 +163,14 @@ void digestChunks(ChunkBlock& block, const ChunkBlock* previous, const CarryHand
         const std::uint32_t begin = block.closings[i - 1].end;
         chunk.Input(data + begin, block.closings[i].end - begin);
         block.digests[i].computed = chunk.Result(block.digests[i].words);
-        block.digests[i].compressed_size =
-            compressor != nullptr ? compressor->countedSize(data + begin, block.closings[i].end - begin) : 0;
+        block.digests[i].compressed_size = compressor != nullptr && compressor->wants(block.digests[i].words)
+                                               ? compressor->countedSize(data + begin, block.closings[i].end - begin)
+                                               : 0;
     }
     SHA1 first = continued();
     first.Input(data, block.closings[0].end);
     block.digests[0].computed = first.Result(block.digests[0].words);
-    block.digests[0].compressed_size =
-        compressor != nullptr ? compressedChunk(*compressor, gathered, data, block.closings[0].end) : 0;
+    block.digests[0].compressed_size = compressor != nullptr && compressor->wants(block.digests[0].words)
+                                           ? compressedChunk(*compressor, gathered, data, block.closings[0].end)
+                                           : 0;
 }

@@ -33,6 +33,17 @@ bool readCompression(const std::string& text, Compression& compression) {
     return readLevel(text.substr(5), compression.level);
 }
 
+constexpr unsigned kLargestSample = 1u << 20;
+
+// A power of two from 1 to kLargestSample, in plain digits.
+bool readSample(const std::string& text, std::uint32_t& sample) {
+    if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    const unsigned long value = std::strtoul(text.c_str(), nullptr, 10);
+    if (value == 0 || value > kLargestSample || (value & (value - 1)) != 0) return false;
+    sample = static_cast<std::uint32_t>(value);
+    return true;
+}
+
 }  // namespace
 
 const char* chunkerName(Chunker chunker) {
@@ -82,6 +93,13 @@ bool readChunkingOptions(const CommandLine& command_line, Messages& messages, Ch
         if (!readCompression(codec, params.compression)) {
             messages.error("--compress takes zstd, zstd:LEVEL with a LEVEL from %d to %d, lz4 or none, not %s",
                            ZSTD_minCLevel(), ZSTD_maxCLevel(), codec.c_str());
+            return false;
+        }
+    }
+    if (command_line.has("sample")) {
+        const std::string text = command_line.value("sample");
+        if (!readSample(text, params.sample)) {
+            messages.error("--sample takes a power of two from 1 to %u, not %s", kLargestSample, text.c_str());
             return false;
         }
     }

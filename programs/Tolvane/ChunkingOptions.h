@@ -1,4 +1,4 @@
-// The options that choose Tolvane's chunker and compression, and their names
+// The options that choose Tolvane's chunker, compression and sample, and their names
 // as the report gives them.
 #ifndef DEDUP_TOLVANE_CHUNKINGOPTIONS_H
 #define DEDUP_TOLVANE_CHUNKINGOPTIONS_H
@@ -9,8 +9,8 @@
 #include "CommandLine.h"
 #include "Messages.h"
 
-// --chunker NAME and --compress CODEC into params; false, with a message,
-// for a value they do not take.
+// --chunker NAME, --compress CODEC and --sample N into params; false, with
+// a message, for a value they do not take.
 bool readChunkingOptions(const CommandLine& command_line, Messages& messages, ChunkingParameters& params);
 
 const char* chunkerName(Chunker chunker);

@@ -28,6 +28,9 @@ struct ChunkingParameters {
     Chunker chunker = Chunker::rabin;
     bool chunker_named = false;  // --chunker was given: the report says which
     Compression compression;
+    // Estimates from the chunks whose digest falls in 1 of `sample` (a power
+    // of two); 1 for an exact run, every chunk counted.
+    std::uint32_t sample = 1;
 };
 
 // The bytes before a read block that its anchors need: the rolling

@@ -7,7 +7,7 @@ constexpr std::size_t kListBlockSize = 64 * 1024;
 }  // namespace
 
 ListReader::ListReader(InputFile& list, Separator separator)
-    : list_(list), separator_(separator), block_(kListBlockSize) {}
+    : list_(list), separator_(separator), block_(kListBlockSize), regular_(list.regularFileSize() >= 0) {}
 
 bool ListReader::start() {
     refill();
@@ -19,9 +19,18 @@ bool ListReader::isSeparator(unsigned char byte) const {
     return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\v' || byte == '\f' || byte == '\r';
 }
 
+bool ListReader::mayWait() const {
+    if (regular_) return false;
+    std::size_t at = used_;
+    while (at < have_ && isSeparator(block_[at])) ++at;
+    while (at < have_ && !isSeparator(block_[at])) ++at;
+    return at == have_;  // the next entry, if any, runs past what was read
+}
+
 bool ListReader::refill() {
     used_ = 0;
-    have_ = list_.read(block_.data(), block_.size());
+    // What a pipe holds so far: an entry is taken as soon as it is written.
+    have_ = list_.readAvailable(block_.data(), block_.size());
     return have_ > 0;
 }
 

@@ -27,6 +27,10 @@ public:
     // (failed() tells which). An entry may be of any length.
     bool next(std::string& entry);
 
+    // True when next() may wait for the list: it is not a regular file (a
+    // pipe, say), and what was read of it holds no further whole entry.
+    bool mayWait() const;
+
     // The number of the entry last returned, counting from 1.
     std::uint64_t entryNumber() const { return entry_number_; }
     bool failed() const { return list_.failed(); }
@@ -42,6 +46,7 @@ private:
     std::size_t have_ = 0;  // bytes of block_ read from the list
     std::size_t used_ = 0;  // bytes of block_ consumed
     std::uint64_t entry_number_ = 0;
+    bool regular_ = false;  // the list is a regular file: reading it never waits
 };
 
 #endif

@@ -3,6 +3,8 @@
 #include <cinttypes>
 #include <cstring>
 
+#include "RunReport.h"
+
 // After each list entry: what kept it from being read, or the per-file line
 // of a file read to its end; the entry is kept for the JSON document.
 void ListRun::entryDone(FileResult& file) {
@@ -23,12 +25,26 @@ void ListRun::entryDone(FileResult& file) {
             file.error = std::strerror(file.error_number);
             messages_.error("error reading file %s: %s", file.path.c_str(), file.error.c_str());
             break;
+        case FileResult::Problem::output:
+            // The trace would replace it at the end: it is neither read nor
+            // overwritten, and the trace is not written.
+            messages_.error("trace file %s is also an input", outputs_.trace_path.c_str());
+            file.error = "the list entry is the trace file";
+            if (trace_ != nullptr && !trace_->abandoned()) {
+                recorder_.setTrace(nullptr);
+                trace_->abandon();
+            }
+            break;
     }
     if (!file.read) every_entry_used_ = false;
     if (outputs_.json) files_.push_back(file);
     if (!file.read) return;
-    messages_.line("%" PRIu64 " %" PRIu64 " %s\n", file.duplicates, file.chunks, file.path.c_str());
-    if (!outputs_.json) out_.print("%" PRIu64 " %" PRIu64 " %s\n", file.duplicates, file.chunks, file.path.c_str());
+    const std::string duplicates = duplicatesText(file, sample_);
+    messages_.line("%s %" PRIu64 " %s\n", duplicates.c_str(), file.chunks, file.path.c_str());
+    if (outputs_.json) return;
+    std::string shown;
+    if (stdout_terminal_) hideControlBytes(shown = file.path);
+    out_.print("%s %" PRIu64 " %s\n", duplicates.c_str(), file.chunks, (stdout_terminal_ ? shown : file.path).c_str());
 }
 
 void ListRun::digestFailed(std::uint64_t chunk_number) {

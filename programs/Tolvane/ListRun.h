@@ -16,6 +16,7 @@
 #include "Messages.h"
 #include "OutputStream.h"
 #include "ProgressLine.h"
+#include "TerminalText.h"
 
 // What the options ask for besides the chunking.
 struct TolvaneOutputs {
@@ -32,9 +33,9 @@ class ListRun : private ChunkEvents {
 public:
     ListRun(const ChunkingParameters& params, const TolvaneOutputs& outputs, ChunkTrace* trace, OutputStream& out,
             Messages& messages, const char* list_name)
-        : outputs_(outputs), out_(out), messages_(messages), list_name_(list_name),
-          progress_(messages, outputs.progress), recorder_(params, out.stream()),
-          pipeline_(params, outputs.threads, recorder_, progress_) {
+        : outputs_(outputs), out_(out), messages_(messages), list_name_(list_name), sample_(params.sample),
+          stdout_terminal_(isTerminal(out.stream())), trace_(trace), progress_(messages, outputs.progress),
+          recorder_(params, out.stream()), pipeline_(params, outputs.threads, recorder_, progress_) {
         recorder_.setTrace(trace);
     }
 
@@ -43,7 +44,7 @@ public:
     // Chunks every file the list names; false when some entry could not be
     // used or the list could not be read to its end.
     bool processList(ListReader& list) {
-        pipeline_.run(list, *this);
+        pipeline_.run(list, trace_ != nullptr ? trace_->identities() : std::vector<FileIdentity>(), *this);
         return every_entry_used_;
     }
 
@@ -62,6 +63,9 @@ private:
     OutputStream& out_;
     Messages& messages_;
     const char* list_name_;
+    const std::uint32_t sample_;
+    const bool stdout_terminal_;  // the per-file lines there show control bytes as '?'
+    ChunkTrace* trace_;
     ProgressLine progress_;
     ChunkRecorder recorder_;
     ChunkPipeline pipeline_;

@@ -12,6 +12,7 @@
 #include "ChunkingParameters.h"
 #include "Clock.h"
 #include "OutputStream.h"
+#include "SampleEstimates.h"
 
 struct RunReport {
     const ChunkingParameters& params;
@@ -22,6 +23,10 @@ struct RunReport {
 };
 
 void printTextReport(const RunReport& report, OutputStream& out);
+
+// A file's duplicate chunks as its per-file line gives them: the count, or
+// in a sampled run "~VALUE[LOW,HIGH]", the estimate and its 95 % interval.
+std::string duplicatesText(const FileResult& file, std::uint32_t sample);
 
 // list: the list file's name ("-" for standard input).
 void printJsonReport(const RunReport& report, const std::string& list, const std::vector<FileResult>& files,

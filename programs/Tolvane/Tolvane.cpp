@@ -20,6 +20,7 @@
 #include "Clock.h"
 #include "CommandLine.h"
 #include "ExitStatus.h"
+#include "FileIdentity.h"
 #include "InputFile.h"
 #include "ListReader.h"
 #include "ListRun.h"
@@ -89,12 +90,30 @@ const ToolSyntax kSyntax{
         {"no-progress", nullptr, "no status line on a terminal"},
         {"chunker", "NAME", "how boundaries are found: rabin (default), gear, fastcdc or fixed"},
         {"compress", "CODEC", "compress the stored chunks: zstd, zstd:LEVEL, lz4 or none (default)"},
+        {"sample", "N", "estimate from the chunks whose digest falls in 1 of N, a power of two (default 1: exact)"},
     },
 };
 
 // The list file, or standard input for "-".
 InputFile openList(const char* name) {
     return std::strcmp(name, "-") == 0 ? InputFile::standardInput() : InputFile(name);
+}
+
+// The trace must not replace the list or the file standard output writes
+// to (the report would be lost): refused, with a message, before anything is
+// written.
+bool traceIsNoInput(const std::string& trace_path, const InputFile& list_file, const OutputStream& out,
+                    Messages& messages) {
+    const FileIdentity trace = FileIdentity::ofPath(trace_path.c_str());
+    if (sharesData(trace, list_file.identity())) {
+        messages.error("trace file %s is also an input", trace_path.c_str());
+        return false;
+    }
+    if (sharesData(trace, FileIdentity::ofStream(out.stream()))) {
+        messages.error("trace file %s is also standard output", trace_path.c_str());
+        return false;
+    }
+    return true;
 }
 
 int chunkList(const char* list_name, const ChunkingParameters& params, const TolvaneOutputs& outputs, OutputStream& out,
@@ -112,7 +131,8 @@ int chunkList(const char* list_name, const ChunkingParameters& params, const Tol
     }
     std::unique_ptr<ChunkTrace> trace;
     if (!outputs.trace_path.empty()) {
-        trace.reset(new ChunkTrace(outputs.trace_path));
+        if (!traceIsNoInput(outputs.trace_path, list_file, out, messages)) return tolvane_status::kOutputFailed;
+        trace.reset(new ChunkTrace(outputs.trace_path, params));
         if (!trace->isOpen()) {
             messages.error("unable to open trace file %s: %s", outputs.trace_path.c_str(),
                            std::strerror(trace->openError()));
@@ -135,7 +155,8 @@ int chunkList(const char* list_name, const ChunkingParameters& params, const Tol
         printJsonReport(report, list_name, run.files(), out);
     else
         printTextReport(report, out);
-    if (trace && !trace->close()) {
+    if (trace && trace->abandoned()) return tolvane_status::kOutputFailed;  // said when it was found
+    if (trace && !trace->close(run.totals().total_chunks, run.totals().chunked_bytes)) {
         messages.error("error writing trace file %s: %s", outputs.trace_path.c_str(), std::strerror(trace->error()));
         return tolvane_status::kOutputFailed;
     }
@@ -149,6 +170,10 @@ int run(int argc, char* argv[], OutputStream& out, Messages& messages) {
     outputs.null_separated = command_line.has("null");
     outputs.json = command_line.has("json");
     outputs.trace_path = command_line.value("trace");
+    if (command_line.has("trace") && outputs.trace_path.empty()) {
+        messages.error("--trace needs a file name, not an empty value");
+        return tolvane_status::kUsage;
+    }
     outputs.progress = !command_line.has("no-progress");
     if (!readThreadCount(command_line, messages, outputs.threads)) return tolvane_status::kUsage;
     ChunkingParameters params;

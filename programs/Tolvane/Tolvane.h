@@ -1,6 +1,7 @@
 // The Tolvane driver: content-defined chunking of a list of files, with a
-// deduplication report. main() only forwards to runTolvane, so tests and
-// fuzzers run exactly the program's code in process.
+// deduplication report. main() only guards the standard descriptors and
+// forwards to runTolvane, so tests and fuzzers run exactly the program's
+// code in process.
 #ifndef DEDUP_TOLVANE_TOLVANE_H
 #define DEDUP_TOLVANE_TOLVANE_H
 

@@ -42,6 +42,18 @@ std::size_t InputFile::read(void* buffer, std::size_t size) {
     return got;
 }
 
+std::size_t InputFile::readAvailable(void* buffer, std::size_t size) {
+    if (stream_ == nullptr || read_error_ != 0) return 0;
+    for (;;) {
+        const ssize_t got = ::read(fileno(stream_), buffer, size);
+        if (got >= 0) return static_cast<std::size_t>(got);
+        if (errno != EINTR) {
+            read_error_ = errno;
+            return 0;
+        }
+    }
+}
+
 std::size_t InputFile::readAt(void* buffer, std::size_t size, std::uint64_t offset, int& error) const {
     error = 0;
     std::size_t got = 0;

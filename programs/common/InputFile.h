@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "FileIdentity.h"
+
 // The tools read their files in blocks this large; what they compute is the
 // same as reading one byte at a time.
 constexpr std::size_t kReadBlockSize = std::size_t{1} << 20;
@@ -38,6 +40,10 @@ public:
     // Up to size bytes; fewer only at the end of the file or after a read
     // error (then failed() is true).
     std::size_t read(void* buffer, std::size_t size);
+    // Up to size bytes, as many as one read gives: fewer than size need not
+    // be the end of the file (a pipe gives what its writer wrote so far);
+    // 0 at the end or after a read error. Not to be mixed with read().
+    std::size_t readAvailable(void* buffer, std::size_t size);
     bool failed() const { return read_error_ != 0; }
     int readError() const { return read_error_; }
 
@@ -46,6 +52,8 @@ public:
     // read error, whose errno then goes to error (else it is set to 0).
     std::size_t readAt(void* buffer, std::size_t size, std::uint64_t offset, int& error) const;
 
+    // Which file it is; unknown when it is not open.
+    FileIdentity identity() const { return FileIdentity::ofStream(stream_); }
     // The file's size when it is a regular file, else -1.
     long long regularFileSize() const;
     // True when both are the same regular file: a tool reading the file it

@@ -10,6 +10,10 @@
 // threads, every step and every retirement therefore sees exactly what one
 // thread would give it.
 //
+// Reading may ask to drain first: every block in flight is then retired
+// before the next stretch is read (a read that may block, such as opening a
+// FIFO, must not hold back the output of the blocks before it).
+//
 // A failure (an exception) in any stage of a block skips the block's later
 // work, stops reading, and is raised again on the caller's thread when the
 // block's turn to be retired comes, after every block before it was retired:
@@ -25,6 +29,7 @@
 #ifndef DEDUP_COMMON_ORDEREDPIPELINE_H
 #define DEDUP_COMMON_ORDEREDPIPELINE_H
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -38,14 +43,19 @@
 template <typename Block>
 class OrderedPipeline {
 public:
+    // What reading a stretch of input gave; see Stages::read.
+    enum class Read { filled, ended, drain };
+
     // What a tool does at each stage. Work stages are numbered 1 .. n; step
     // k runs in order after work k (k = 1 .. n - 1).
     class Stages {
     public:
         virtual ~Stages() = default;
-        // Reads the next stretch of input into block (reset for it); false
-        // when the input has ended and the block stays unused.
-        virtual bool read(Block& block) = 0;
+        // Reads the next stretch of input into block (reset for it): filled;
+        // or the block stays unused: ended, the input has ended; drain,
+        // read is called again once every block in flight is retired (at
+        // once when none is), and must then read the stretch.
+        virtual Read read(Block& block) = 0;
         // Whether the block needs work stage `stage`; one that needs none
         // passes it at once.
         virtual bool needsWork(unsigned stage, const Block& block) const = 0;
@@ -62,7 +72,9 @@ public:
 
     // blocks: the blocks to reuse, at least two (a retired block stays
     // untouched until the next one is retired, so later work may still read
-    // what it left). workers: pool threads, 0 to run the work in turn.
+    // what it left). workers: pool threads, 0 to run the work in turn; no
+    // more are started than there are blocks, each of which has at most one
+    // job at a time.
     OrderedPipeline(unsigned work_stages, std::vector<std::unique_ptr<Block>> blocks, unsigned workers);
 
     // Runs until the input ends or a retirement says stop; raises a stage's
@@ -111,6 +123,7 @@ private:
     std::vector<Slot*> ring_;  // the blocks in flight, by sequence
     std::unique_ptr<WorkerPool<Job>> pool_;
     bool reading_ = true;
+    bool draining_ = false;  // the next read waits until every block in flight is retired
     // Sequences: the next block to read and to retire; stepped_[0] equals
     // read_, stepped_[k] is the next block to pass step k.
     std::uint64_t read_ = 0;
@@ -131,7 +144,8 @@ OrderedPipeline<Block>::OrderedPipeline(unsigned work_stages, std::vector<std::u
     }
     if (workers > 0) {
         // Each block has at most one job handed out at a time.
-        pool_.reset(new WorkerPool<Job>(workers, slots_.size(), [this](const Job& job) { runJob(job); }));
+        const unsigned threads = static_cast<unsigned>(std::min<std::size_t>(workers, slots_.size()));
+        pool_.reset(new WorkerPool<Job>(threads, slots_.size(), [this](const Job& job) { runJob(job); }));
         if (pool_->threads() == 0) pool_.reset();  // no thread could be started: work in turn
     }
 }
@@ -182,15 +196,24 @@ void OrderedPipeline<Block>::startWork(Slot& slot, unsigned stage) {
 template <typename Block>
 void OrderedPipeline<Block>::readAhead() {
     while (reading_ && !free_.empty() && first_failure_.load() == UINT64_MAX) {
+        if (draining_) {
+            if (retired_ < read_) return;
+            draining_ = false;
+        }
         Slot& slot = *free_.back();
         slot.worked.store(0);
         slot.failure = nullptr;
         slot.sequence = read_;
         try {
             stageFaults::check();
-            if (!tool_->read(*slot.block)) {
+            const Read answer = tool_->read(*slot.block);
+            if (answer == Read::ended) {
                 reading_ = false;
                 return;
+            }
+            if (answer == Read::drain) {
+                draining_ = true;
+                continue;  // the slot stays free
             }
         } catch (...) {
             // Raised again in its place, after the blocks before it.

@@ -1,7 +1,7 @@
 #include "ProgressLine.h"
 
 #include <sys/ioctl.h>
-#include <unistd.h>
+#include "TerminalText.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ std::string humanBytes(double bytes) {
 
 ProgressLine::ProgressLine(Messages& messages, bool enabled)
     : messages_(messages), err_(messages.stream()),
-      active_(enabled && err_ != nullptr && fileno(err_) >= 0 && isatty(fileno(err_))), started_(Clock::now()),
+      active_(enabled && isTerminal(err_)), started_(Clock::now()),
       last_draw_(started_) {
     messages_.attach(this);
 }
@@ -50,6 +50,12 @@ void ProgressLine::update(std::uint64_t run_bytes, std::uint64_t file_bytes, std
     draw(run_bytes, file_bytes, file_size, what);
 }
 
+void ProgressLine::show(std::uint64_t run_bytes, const std::string& what) {
+    if (!active_) return;
+    last_draw_ = Clock::now();
+    draw(run_bytes, 0, -1, what);
+}
+
 void ProgressLine::draw(std::uint64_t run_bytes, std::uint64_t file_bytes, std::int64_t file_size,
                         const std::string& what) {
     const double seconds = std::chrono::duration<double>(Clock::now() - started_).count();
@@ -64,9 +70,7 @@ void ProgressLine::draw(std::uint64_t run_bytes, std::uint64_t file_bytes, std::
         text += share + humanBytes(static_cast<double>(file_size));
     }
     if (!what.empty()) text += ", " + what;
-    // A control character in a file name would move the cursor.
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    hideControlBytes(text);
     const std::size_t columns = terminalColumns(err_);
     if (text.size() >= columns) text.resize(columns - 1);
     std::fprintf(err_, "\r%s\033[K", text.c_str());

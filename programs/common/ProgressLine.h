@@ -29,6 +29,9 @@ public:
     // file_size (negative when unknown), and what is being read. Cheap when
     // the line was drawn less than 0.2 s ago.
     void update(std::uint64_t run_bytes, std::uint64_t file_bytes, std::int64_t file_size, const std::string& what);
+    // Draws what is being done now, whenever it was last drawn: the run may
+    // wait there (an open that blocks).
+    void show(std::uint64_t run_bytes, const std::string& what);
     // Removes the line from the terminal, if it is drawn.
     void erase();
 

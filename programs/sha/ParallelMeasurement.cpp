@@ -4,14 +4,14 @@
 #include <vector>
 
 #include "OrderedPipeline.h"
+#include "ThreadCount.h"
 
 namespace {
 
 // The chunks cut from one read block, measured together.
 struct Batch {
-    // The block is left unset: only what is read into it is used.
-    explicit Batch(std::size_t block_size) : block(new unsigned char[block_size]) {}
-
+    // Allocated when first read into, so that a short file needs few blocks
+    // whatever the threads; left unset: only what is read into it is used.
     std::unique_ptr<unsigned char[]> block;
     std::vector<const unsigned char*> chunks;  // in order; into block, or the assembled chunk
     unsigned char* assembled = nullptr;        // a straddling chunk's buffer, kept until tallied
@@ -21,24 +21,18 @@ struct Batch {
 // Read and cut on the caller's thread; measure on any; tally in order.
 class MeasurementStages : public OrderedPipeline<Batch>::Stages, private ChunkSink {
 public:
-    MeasurementStages(InputFile& file, std::int64_t begin_offset, ChunkMeasurer& measurer,
-                      std::size_t candidate_count, ProgressLine& progress)
+    using Read = OrderedPipeline<Batch>::Read;
+
+    MeasurementStages(InputFile& file, std::int64_t begin_offset, ChunkMeasurer& measurer, ProgressLine& progress)
         : file_(file), measurer_(measurer), comparison_(measurer.chunkComparison()), progress_(progress),
           block_size_(readBlockSize()), file_size_(file.regularFileSize()) {
-        const std::size_t chunk_size = static_cast<std::size_t>(comparison_.chunkSize());
-        for (std::size_t i = 0; i < candidate_count; ++i) {
-            candidates_.emplace_back(new unsigned char[chunk_size]);
-            free_candidates_.push_back(candidates_.back().get());
-        }
-        unsigned char* first = free_candidates_.back();
-        free_candidates_.pop_back();
-        framer_.reset(new ChunkFramer(begin_offset, static_cast<std::int64_t>(chunk_size), first, *this));
+        framer_.reset(new ChunkFramer(begin_offset, comparison_.chunkSize(), takeCandidate(), *this));
     }
 
     // After the last block, the padded last chunk goes in a batch of its own
     // (a batch keeps one assembled chunk).
-    bool read(Batch& batch) override {
-        if (!reading_ && !finishing_) return false;
+    Read read(Batch& batch) override {
+        if (!reading_ && !finishing_) return Read::ended;
         batch.chunks.clear();
         batch.measurements.clear();
         batch.assembled = nullptr;
@@ -46,8 +40,9 @@ public:
         if (!reading_) {
             framer_->finish();
             finishing_ = false;
-            return true;
+            return Read::filled;
         }
+        if (!batch.block) batch.block.reset(new unsigned char[block_size_]);
         const std::size_t got = file_.read(batch.block.get(), block_size_);
         framer_->feed(batch.block.get(), got);
         done_bytes_ += got;
@@ -56,7 +51,7 @@ public:
             reading_ = false;
             finishing_ = !file_.failed();
         }
-        return true;
+        return Read::filled;
     }
 
     bool needsWork(unsigned, const Batch&) const override { return true; }
@@ -87,9 +82,20 @@ private:
         cutting_->chunks.push_back(bytes);
         if (candidate == nullptr) return nullptr;
         cutting_->assembled = candidate;
-        unsigned char* next = free_candidates_.back();
+        return takeCandidate();
+    }
+
+    // A buffer to assemble a chunk in: a free one, or a new one. A block
+    // completes at most one assembled chunk (a chunk fits a block), so there
+    // are never more than one per batch and the one being filled.
+    unsigned char* takeCandidate() {
+        if (free_candidates_.empty()) {
+            candidates_.emplace_back(new unsigned char[static_cast<std::size_t>(comparison_.chunkSize())]);
+            free_candidates_.push_back(candidates_.back().get());
+        }
+        unsigned char* candidate = free_candidates_.back();
         free_candidates_.pop_back();
-        return next;
+        return candidate;
     }
 
     InputFile& file_;
@@ -115,12 +121,9 @@ bool canMeasureInParallel(std::int64_t chunkSize) {
 
 bool measureInParallel(InputFile& file, std::int64_t beginOffset, ChunkMeasurer& measurer, unsigned threads,
                        ProgressLine& progress, std::int64_t& totalBytes, std::int64_t& paddingBytes) {
-    const std::size_t batch_count = 2 * std::size_t{threads} + 2;
     std::vector<std::unique_ptr<Batch>> batches;
-    for (std::size_t i = 0; i < batch_count; ++i) batches.emplace_back(new Batch(readBlockSize()));
-    // A chunk fits a block, so a block completes at most one assembled
-    // chunk: one buffer per batch, and one being filled.
-    MeasurementStages stages(file, beginOffset, measurer, batch_count + 1, progress);
+    for (std::size_t i = 0; i < blocksInFlight(threads); ++i) batches.emplace_back(new Batch);
+    MeasurementStages stages(file, beginOffset, measurer, progress);
     OrderedPipeline<Batch> pipeline(1, std::move(batches), threads);
     pipeline.run(stages);
     totalBytes = stages.framer().totalBytes();

@@ -39,8 +39,8 @@ const ToolSyntax kSyntax{
     "  <file>                         the file to measure\n"
     "  <chunk size in bytes>          nominal chunk size N\n"
     "  <chunk window size in bytes>   window size W of the window-by-window comparison\n"
-    "  <begin offset>                 bytes skipped at the start of every chunk\n"
-    "  <end offset>                   bytes by which every chunk is shortened at its end\n",
+    "  <begin offset>                 bytes skipped before every chunk\n"
+    "  <end offset>                   bytes by which every chunk is shorter; nothing is skipped\n",
     {
         {"json", nullptr, "print one JSON document instead of the result line"},
         {"threads", "N", "measure chunks on N threads (default: the CPUs this process may use)"},

@@ -1,6 +1,6 @@
 // The sha driver: fixed-size chunks measured against an all-zero template.
-// main() only forwards to runSha, so tests and fuzzers run exactly the
-// program's code in process.
+// main() only guards the standard descriptors and forwards to runSha, so
+// tests and fuzzers run exactly the program's code in process.
 #ifndef DEDUP_SHA_SHA_H
 #define DEDUP_SHA_SHA_H
 

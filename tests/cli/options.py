@@ -16,7 +16,8 @@ from support import nimbrel_texts, sha_texts, tolvane_texts, tools
 TOOLS = ("Tolvane", "sha", "Nimbrel")
 USAGE = {"Tolvane": tolvane_texts.USAGE, "sha": sha_texts.USAGE, "Nimbrel": nimbrel_texts.USAGE}
 # Every option name any of the tools knows, and one none does.
-CANDIDATES = ("null", "json", "trace", "threads", "no-progress", "chunker", "compress", "help", "version",
+CANDIDATES = ("null", "json", "trace", "threads", "no-progress", "chunker", "compress", "sample", "help",
+              "version",
               "bogus")
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 
@@ -95,17 +96,33 @@ class Options(cli_case.CliCase):
                 "sha": [sha_path, "1000", "16", "0", "0"]}
         for tool, operands in runs.items():
             with self.subTest(tool=tool):
-                for value in ("0", "-1", "abc", "65", "", " 5", "+5"):
+                for value in ("0", "-1", "abc", "1025", "", " 5", "+5"):
                     proc = self.run_tool(tool, ["--threads", value] + operands)
                     self.assertEqual((proc.returncode, proc.stdout), (statuses_of(tool).USAGE, b""), value)
                     self.assertRegex(proc.stderr.decode(), r"\A%s: [^\n]*--threads[^\n]*\n\Z" % tool)
                 alone = self.run_tool(tool, operands)
                 self.assertEqual(alone.returncode, 0, alone.stderr)
-                for value in ("--threads=1", "--threads=7", "--threads=64"):
+                for value in ("--threads=1", "--threads=7", "--threads=65", "--threads=1024"):
                     proc = self.run_tool(tool, [value] + operands)
                     self.assertEqual((proc.returncode, proc.stderr), (0, alone.stderr), value)
                     self.assertEqual(tools.without_time(proc.stdout.decode(), tool),
                                      tools.without_time(alone.stdout.decode(), tool))
+
+    def test_sha_help_says_what_the_offsets_skip(self):
+        # The begin offset skips bytes before every chunk; the end offset
+        # shortens the chunk and skips nothing, as the model has it.
+        lines = self.run_tool("sha", ["--help"]).stdout.decode().splitlines()
+        begin = [line for line in lines if line.startswith("  <begin offset> ")]
+        end = [line for line in lines if line.startswith("  <end offset> ")]
+        self.assertEqual(len(begin), 1)
+        self.assertEqual(len(end), 1)
+        self.assertRegex(begin[0], r"skipped before every chunk")
+        self.assertRegex(end[0], r"shorter[^\n]*nothing is skipped")
+        self.assertNotIn("at its end", end[0])
+        data = self.rng.randbytes(5000)
+        path = self.file("offsets", data)
+        proc = self.run_tool("sha", [path, "1000", "10", "3", "2"])
+        self.assertEqual(proc.stdout.split()[:8], [b"%d" % v for v in sha_reference(data, 1000, 10, 3, 2)])
 
 
 if __name__ == "__main__":

@@ -1,18 +1,23 @@
 #!/usr/bin/env python3
 """The progress line of Tolvane and sha on a terminal: drawn while a run
 that takes over a second reads a FIFO fed slowly, and gone in the end, so
-the terminal shows what standard error holds without one.
+the terminal shows what standard error holds without one; the lines the
+manual pages show have the form of those drawn.
 
 usage: progress.py [unittest arguments]   (run through CTest)
 """
 import errno
 import os
 import re
+import sys
 import threading
 import time
 
 import cli_case
 from support import build, terminal, tools
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "docs"))
+import manpage  # noqa: E402
 
 COLUMNS = 40  # narrower than some lines would be: they must be cut
 PIECES, PIECE_SIZE, PAUSE = 4, 1 << 20, 0.3
@@ -88,6 +93,60 @@ class Progress(cli_case.CliCase):
 
     def test_sha(self):
         self.check("sha", [self.fifo, "4096", "64", "0", "0"])
+
+
+def shape(line, path=None):
+    """A status line with its figures, units and path taken out."""
+    if path is not None:
+        line = line.replace(path, "PATH")
+    line = re.sub(r"\d+(\.\d+)?", "N", line)
+    return re.sub(r"\b(B|KiB|MiB|GiB|TiB|PiB)\b", "UNIT", line)
+
+
+class TheManualsLine(cli_case.CliCase):
+    """The status lines the manual pages show are those the tools draw."""
+
+    def manual_lines(self, tool):
+        lines = manpage.sections(manpage.read_lines(os.path.join(manpage.MAN_DIR, manpage.PAGES[tool])))["PROGRESS"]
+        shown, inside = [], False
+        for line in lines:
+            if line in (".EX", ".EE"):
+                inside = line == ".EX"
+            elif inside:
+                shown.append(manpage.unescape(line))
+        return shown
+
+    def drawn(self, tool, args):
+        program = tools.path(tool)
+        status, written, _ = terminal.run_on_terminal([program, *args], columns=300, cwd=self.dir,
+                                                      env=build.environment(program), timeout=self.TIMEOUT_SECONDS)
+        self.assertEqual(status, 0)
+        return [line.decode() for line in terminal.drawn_lines(written)]
+
+    def test_tolvane(self):
+        # A regular file long enough to be drawn (on one thread), then a
+        # FIFO whose writer comes late.
+        big = self.sparse_file("big", 512 << 20)
+        fifo = os.path.join(self.dir, "fifo")
+        os.mkfifo(fifo)
+
+        def late_writer():
+            time.sleep(0.5)
+            with open(fifo, "wb") as writer:
+                writer.write(b"x" * 100)
+        writer = threading.Thread(target=late_writer, daemon=True)
+        writer.start()
+        drawn = self.drawn("Tolvane", ["--threads", "1", self.list_file([big, fifo])])
+        writer.join(self.TIMEOUT_SECONDS)
+        reading, opening = self.manual_lines("Tolvane")
+        self.assertIn(shape(reading, "data/disk.img"), [shape(line, big) for line in drawn])
+        self.assertIn(shape(opening, "data/fifo"), [shape(line, fifo) for line in drawn])
+
+    def test_sha(self):
+        big = self.sparse_file("big", 1 << 30)
+        drawn = self.drawn("sha", [big, "4096", "64", "0", "0"])
+        self.assertEqual(self.manual_lines("sha"), [self.manual_lines("sha")[0]])
+        self.assertIn(shape(self.manual_lines("sha")[0]), [shape(line) for line in drawn])
 
 
 class ScreenEmulation(cli_case.CliCase):

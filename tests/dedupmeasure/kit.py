@@ -59,8 +59,10 @@ def read_bytes(path):
 
 
 def read_csv(path):
+    """The rows of a CSV file (a study's or a trace), as dicts; a trace's
+    comment lines are skipped."""
     with open(path, newline="") as handle:
-        return list(csv.DictReader(handle))
+        return list(csv.DictReader(line for line in handle if not line.startswith("#")))
 
 
 def cell(value):

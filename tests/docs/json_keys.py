@@ -31,6 +31,7 @@ TYPES = {
     "boolean": lambda v: isinstance(v, bool),
     "string": lambda v: isinstance(v, str),
     "array of objects": lambda v: isinstance(v, list) and all(isinstance(e, dict) for e in v),
+    "object": lambda v: isinstance(v, dict),
     "null": lambda v: v is None,
 }
 
@@ -97,10 +98,14 @@ class JsonKeys(ScratchCase):
         self.assertEqual(proc.returncode, status, proc.stderr)
         return json.loads(proc.stdout.decode("utf-8"))
 
-    def check(self, tool, document):
+    def check(self, tool, *documents):
+        """The documents, together, write every key the page documents."""
         page = manpage.PAGES[tool]
         documented = documented_keys(manpage.read_lines(os.path.join(manpage.MAN_DIR, page)), "man/" + page)
-        emitted = emitted_keys(document)
+        emitted = {}
+        for document in documents:
+            for path, values in emitted_keys(document).items():
+                emitted.setdefault(path, []).extend(values)
         self.assertFalse(set(emitted) - set(documented),
                          "%s writes keys man/%s does not document: %s"
                          % (tool, page, shown(set(emitted) - set(documented))))
@@ -109,10 +114,11 @@ class JsonKeys(ScratchCase):
                          % (page, tool, shown(set(documented) - set(emitted))))
         # The page lists the keys in the order they are written.
         place = {path: index for index, path in enumerate(documented)}
-        for path, keys in key_orders(document):
-            places = [place[path + (key,)] for key in keys]
-            self.assertEqual(places, sorted(places), "man/%s lists the keys of %s in another order than %s "
-                             "writes them: %s" % (page, "/".join(path) or "the document", tool, keys))
+        for document in documents:
+            for path, keys in key_orders(document):
+                places = [place[path + (key,)] for key in keys]
+                self.assertEqual(places, sorted(places), "man/%s lists the keys of %s in another order than %s "
+                                 "writes them: %s" % (page, "/".join(path) or "the document", tool, keys))
         for path, values in sorted(emitted.items()):
             for value in values:
                 self.assertTrue(any(TYPES[t](value) for t in documented[path]),
@@ -132,10 +138,13 @@ class JsonKeys(ScratchCase):
         with open(os.path.join(os.fsencode(self.dir), b"list\xfe"), "wb") as handle:
             handle.write(listing)
         # The keys of the chunker and of compression come only with their options.
-        document = self.run_json("Tolvane", [b"--null", b"--chunker", b"rabin", b"--compress", b"lz4", b"list\xfe",
-                                             b"512", b"8192", b"10", b"48", b"16", b"y"],
-                                 statuses.tolvane.UNREADABLE_INPUT)
-        self.check("Tolvane", document)
+        operands = [b"list\xfe", b"512", b"8192", b"10", b"48", b"16", b"y"]
+        exact = self.run_json("Tolvane", [b"--null", b"--chunker", b"rabin", b"--compress", b"lz4"] + operands,
+                              statuses.tolvane.UNREADABLE_INPUT)
+        # A sample of 1 in 2 holds duplicates of this data too.
+        sampled = self.run_json("Tolvane", [b"--null", b"--sample", b"2", b"--compress", b"lz4"] + operands,
+                                statuses.tolvane.UNREADABLE_INPUT)
+        self.check("Tolvane", exact, sampled)
 
     def test_sha(self):
         # Near-empty chunks and busy ones, and a padded last chunk.

@@ -9,9 +9,11 @@ SANITIZER_REPORT = r"Sanitizer|runtime error:"
 
 @functools.lru_cache(maxsize=None)
 def is_sanitized(program):
-    """True when the program is linked with the AddressSanitizer runtime."""
+    """True when the program is linked with the AddressSanitizer or the
+    ThreadSanitizer runtime: both reserve far more memory than the program."""
     with open(program, "rb") as binary:
-        return b"__asan_init" in binary.read()
+        image = binary.read()
+    return b"__asan_init" in image or b"__tsan_init" in image
 
 
 def environment(program):

@@ -11,20 +11,22 @@ import termios
 import time
 
 
-def run_on_terminal(argv, columns=80, timeout=None, **popen_arguments):
-    """Runs argv with standard error on a pseudo-terminal of the given width
-    that passes bytes through untranslated (no line-break mapping). Returns
-    (status, bytes written to the terminal, standard output); raises
-    subprocess.TimeoutExpired, the program killed, after timeout seconds.
-    Standard output is read at the end: it must fit in a pipe."""
+def run_on_terminal(argv, columns=80, timeout=None, on="stderr", **popen_arguments):
+    """Runs argv with standard error (or standard output, on="stdout") on a
+    pseudo-terminal of the given width that passes bytes through
+    untranslated (no line-break mapping). Returns (status, bytes written to
+    the terminal, the other stream); raises subprocess.TimeoutExpired, the
+    program killed, after timeout seconds. The other stream is read at the
+    end: it must fit in a pipe."""
     master, slave = os.openpty()
     attributes = termios.tcgetattr(slave)
     attributes[1] &= ~termios.OPOST
     termios.tcsetattr(slave, termios.TCSANOW, attributes)
     fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
     try:
-        proc = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=slave,
-                                **popen_arguments)
+        streams = {"stdout": slave, "stderr": subprocess.PIPE} if on == "stdout" else {
+            "stdout": subprocess.PIPE, "stderr": slave}
+        proc = subprocess.Popen(argv, stdin=subprocess.DEVNULL, **streams, **popen_arguments)
     finally:
         os.close(slave)
     written = bytearray()
@@ -47,8 +49,8 @@ def run_on_terminal(argv, columns=80, timeout=None, **popen_arguments):
             written += piece
     finally:
         os.close(master)
-    stdout, _ = proc.communicate(timeout=None if deadline is None else max(0, deadline - time.monotonic()))
-    return proc.returncode, bytes(written), stdout
+    stdout, stderr = proc.communicate(timeout=None if deadline is None else max(0, deadline - time.monotonic()))
+    return proc.returncode, bytes(written), stderr if on == "stdout" else stdout
 
 
 def screen(written):

@@ -74,7 +74,7 @@ class ChunkerTest(programs.ProgramCase):
 
     def read_trace(self, name):
         with open(os.path.join(self.dir, name), newline="", encoding="latin-1") as handle:
-            rows = list(csv.reader(handle))
+            rows = list(csv.reader(line for line in handle if not line.startswith("#")))
         self.assertEqual(rows[0], ["path", "offset", "size", "sha1", "new"])
         return [(int(offset), int(size), sha1, new == "1") for _, offset, size, sha1, new in rows[1:]]
 

@@ -36,14 +36,14 @@ FingerprintTable::Remainder FingerprintTable::remainderOf(const unsigned int* d)
     return {{(d[0] << kLowBits) | (d[1] & ((1u << kLowBits) - 1)), d[2], d[3], d[4]}};
 }
 
-std::uint64_t FingerprintTable::find(const Shard& shard, std::uint32_t tag, const Remainder& remainder,
-                                     bool& found) const {
+std::int64_t FingerprintTable::find(const Shard& shard, std::uint32_t tag, const Remainder& remainder,
+                                    bool& found) const {
     found = false;
-    const std::uint64_t end = shard.capacity == 0 ? 0 : slotCount(shard);
-    std::uint64_t slot = shard.capacity == 0 ? 0 : home(tag, shard.capacity);
-    for (; slot < end; ++slot) {
+    if (shard.capacity == 0) return -1;
+    std::int64_t slot = home(tag, shard.capacity);
+    for (; slot >= 0; --slot) {
         const std::uint64_t entry = shard.slots[slot];
-        if (entry == 0 || tagOfEntry(entry) > tag) break;
+        if (entry == 0 || tagOfEntry(entry) < tag) break;
         if (tagOfEntry(entry) == tag && logEntry(placeOfEntry(entry)) == remainder) {
             found = true;
             break;
@@ -52,55 +52,39 @@ std::uint64_t FingerprintTable::find(const Shard& shard, std::uint32_t tag, cons
     return slot;
 }
 
-bool FingerprintTable::place(Shard& shard, std::uint64_t at, std::uint64_t entry) {
-    const std::uint64_t end = slotCount(shard);
-    std::uint64_t empty = at;
-    while (empty < end && shard.slots[empty] != 0) ++empty;
-    if (empty == end) return false;
-    for (; empty > at; --empty) shard.slots[empty] = shard.slots[empty - 1];
+bool FingerprintTable::place(Shard& shard, std::int64_t at, std::uint64_t entry) {
+    std::int64_t empty = at;
+    while (empty >= 0 && shard.slots[empty] != 0) --empty;
+    if (empty < 0) return false;
+    std::memmove(shard.slots + empty, shard.slots + empty + 1, static_cast<std::size_t>(at - empty) * sizeof(std::uint64_t));
     shard.slots[at] = entry;
     return true;
 }
 
 void FingerprintTable::grow(Shard& shard) {
+    // By a quarter: the table is then between 0.68 and 17/20 full.
     const std::uint64_t old_end = shard.capacity == 0 ? 0 : slotCount(shard);
-    // Where each entry goes, in tag order: at its home, or right after the
-    // one before. By a quarter: the table is then between 0.68 and 17/20
-    // full; should the last run outgrow the spare slots, by more.
-    std::vector<std::uint32_t> placed(shard.count);
-    std::uint64_t capacity = shard.capacity == 0 ? 8 : std::uint64_t{shard.capacity} + shard.capacity / 4 + 1;
-    std::uint64_t end = 0;
-    for (;; capacity += capacity / 4 + 1) {
-        capacity = std::min<std::uint64_t>(capacity, UINT32_MAX / 2);
-        end = capacity + spare(capacity);
-        std::uint64_t next_free = 0;
-        std::size_t entry_number = 0;
-        for (std::uint64_t slot = 0; slot < old_end; ++slot) {
-            const std::uint64_t entry = shard.slots[slot];
-            if (entry == 0) continue;
-            next_free = std::max<std::uint64_t>(home(tagOfEntry(entry), static_cast<std::uint32_t>(capacity)),
-                                                next_free);
-            placed[entry_number++] = static_cast<std::uint32_t>(next_free++);
-        }
-        if (next_free <= end) break;
-    }
-    // Larger in place: no entry moves down, so from the last one back each
-    // moves up over slots already read, and what lies between is cleared.
+    const std::uint64_t wanted = shard.capacity == 0 ? 8 : std::uint64_t{shard.capacity} + shard.capacity / 4 + 1;
+    const auto capacity = static_cast<std::uint32_t>(std::min<std::uint64_t>(wanted, UINT32_MAX / 2));
+    const std::uint64_t end = capacity + spare(capacity);
+    // Larger in place. With the larger capacity every home moves up, so
+    // every entry does, or stays: from the last one back, each goes to its
+    // new home or right below the one placed before it, over slots already
+    // read, and what lies between is cleared. No entry ever goes below 0.
     auto* slots = static_cast<std::uint64_t*>(
         resizeLargeBuffer(shard.slots, old_end * sizeof(std::uint64_t), end * sizeof(std::uint64_t)));
-    std::uint64_t cleared_from = end;  // slots from here on are final
-    std::size_t entry_number = shard.count;
+    std::uint64_t cleared_to = end;  // slots from here on are final
     for (std::uint64_t slot = old_end; slot-- > 0;) {
         const std::uint64_t entry = slots[slot];
         if (entry == 0) continue;
-        const std::uint64_t at = placed[--entry_number];
-        std::fill(slots + at + 1, slots + cleared_from, 0);
+        const std::uint64_t at = std::min<std::uint64_t>(home(tagOfEntry(entry), capacity), cleared_to - 1);
+        std::fill(slots + at + 1, slots + cleared_to, 0);
         slots[at] = entry;
-        cleared_from = at;
+        cleared_to = at;
     }
-    std::fill(slots, slots + cleared_from, 0);
+    std::fill(slots, slots + cleared_to, 0);
     shard.slots = slots;
-    shard.capacity = static_cast<std::uint32_t>(capacity);
+    shard.capacity = capacity;
 }
 
 void FingerprintTable::append(const Remainder& remainder) {
@@ -129,17 +113,21 @@ bool FingerprintTable::insert(const unsigned int* d) {
     const std::uint32_t tag = tagOf(d);
     const Remainder remainder = remainderOf(d);
     bool found = false;
-    std::uint64_t at = find(shard, tag, remainder, found);
+    std::int64_t at = find(shard, tag, remainder, found);
     if (found) return false;
     // The slot holds no larger place; memory runs out long before.
     if (size_ + 1 > kPlaceMask) throw std::bad_alloc();
     append(remainder);
     const std::uint64_t entry = std::uint64_t{tag} << kPlaceBits | (size_ + 1);
     const bool full = (std::uint64_t{shard.count} + 1) * 20 > std::uint64_t{shard.capacity} * 17;
-    while (full || !place(shard, at, entry)) {
+    // The entry goes where the search stopped, the run below it moved down
+    // a slot; a run that reaches the table's first slot waits for a larger
+    // table.
+    bool placed = !full && at >= 0 && place(shard, at, entry);
+    while (!placed) {
         grow(shard);
         at = find(shard, tag, remainder, found);
-        if (place(shard, at, entry)) break;
+        placed = at >= 0 && place(shard, at, entry);
     }
     ++shard.count;
     ++size_;
@@ -154,7 +142,11 @@ bool FingerprintTable::contains(const unsigned int* d) const {
 
 void FingerprintTable::prefetch(const unsigned int* d) const {
     const Shard& shard = shards_[shardOf(d)];
-    if (shard.capacity != 0) __builtin_prefetch(&shard.slots[home(tagOf(d), shard.capacity)]);
+    if (shard.capacity == 0) return;
+    // Its run of slots may go on into the cache line before.
+    const std::uint32_t at = home(tagOf(d), shard.capacity);
+    __builtin_prefetch(&shard.slots[at]);
+    if (at >= 8) __builtin_prefetch(&shard.slots[at - 8]);
 }
 
 std::vector<FingerprintTable::Fingerprint> FingerprintTable::inInsertionOrder() const {

@@ -12,14 +12,14 @@
 //   - the other 128 bits are kept in a log in insertion order, 16 bytes an
 //     entry, which the slot points to.
 // A slot is 8 bytes: the tag and the entry's place in the log. A shard
-// keeps its entries sorted by tag, each at or after its home slot with no
-// empty slot between (linear probing in order): a lookup stops at the first
-// greater tag, and growing is one pass over the shard. A few spare slots
-// past the last home take the end of the last run. Shards grow by a quarter
-// once 17/20 full, in place (no entry moves down, so they move up from the
-// last one back), so with the log a fingerprint takes 16 bytes plus 8 /
-// load (9.4 to 11.8 bytes, and the spare slots), and growing needs only 4
-// bytes an entry of the one shard beside it.
+// keeps its entries sorted by tag, each at or below its home slot with no
+// empty slot between (linear probing downwards, in order): a lookup stops at
+// the first smaller tag. A few spare slots below the first home take the
+// start of the first run. Shards grow by a quarter once 17/20 full, in
+// place: every home moves up with the capacity, so every entry moves up,
+// and from the last one down each finds its slot in one pass. With the log
+// a fingerprint takes 16 bytes plus 8 / load (9.4 to 11.8 bytes, and the
+// spare slots).
 #ifndef DEDUP_TOLVANE_FINGERPRINTTABLE_H
 #define DEDUP_TOLVANE_FINGERPRINTTABLE_H
 
@@ -61,7 +61,7 @@ private:
     };
     struct Shard {
         std::uint64_t* slots = nullptr;  // 0: empty; else tag << 36 | (log place + 1)
-        std::uint32_t capacity = 0;      // home slots; the slots are capacity + spare(capacity)
+        std::uint32_t capacity = 0;      // home slots, above spare(capacity) spare ones
         std::uint32_t count = 0;
     };
     static constexpr unsigned kShardBits = 4;
@@ -72,20 +72,21 @@ private:
     static std::uint32_t tagOf(const unsigned int* d) { return d[1] >> (32 - kTagBits); }
     static Remainder remainderOf(const unsigned int* d);
     // The home slot: the tag scaled to the capacity, so that slots in tag
-    // order are slots in home order whatever the capacity.
+    // order are slots in home order whatever the capacity, above the spare
+    // slots.
     static std::uint32_t home(std::uint32_t tag, std::uint32_t capacity) {
-        return static_cast<std::uint32_t>((std::uint64_t{tag} * capacity) >> kTagBits);
+        return static_cast<std::uint32_t>(spare(capacity) + ((std::uint64_t{tag} * capacity) >> kTagBits));
     }
     static std::uint64_t spare(std::uint64_t capacity) { return 16 + capacity / 32; }
     static std::uint64_t slotCount(const Shard& shard) { return shard.capacity + spare(shard.capacity); }
 
     // The slot holding d, or, when d is absent, where it goes: the first
-    // slot from d's home on that is empty or holds a greater tag (the slot
-    // count when that is past the last slot). found tells which.
-    std::uint64_t find(const Shard& shard, std::uint32_t tag, const Remainder& remainder, bool& found) const;
-    // Puts the entry at slot `at`, moving the entries from there on one slot
-    // further up to the first empty slot; false when there is none.
-    static bool place(Shard& shard, std::uint64_t at, std::uint64_t entry);
+    // slot from d's home down that is empty or holds a smaller tag (-1 when
+    // there is none). found tells which.
+    std::int64_t find(const Shard& shard, std::uint32_t tag, const Remainder& remainder, bool& found) const;
+    // Puts the entry at slot `at`, moving the entries from there down one
+    // slot further down to the first empty slot; false when there is none.
+    static bool place(Shard& shard, std::int64_t at, std::uint64_t entry);
     // A larger table for the shard, its entries placed anew.
     static void grow(Shard& shard);
     void append(const Remainder& remainder);

@@ -5,16 +5,27 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cstdint>
 #include <new>
 
 namespace {
 
-// From this size on a buffer is mapped on its own.
+// From this size on a buffer is mapped on its own: a huge page.
 constexpr std::size_t kMapped = std::size_t{2} << 20;
 
 std::size_t mappedLength(std::size_t bytes) {
     const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     return (bytes + page - 1) / page * page;
+}
+
+// A hint only: without huge pages everything works the same.
+void offerHugePages(void* buffer, std::size_t length) {
+#ifdef MADV_HUGEPAGE
+    madvise(buffer, length, MADV_HUGEPAGE);
+#else
+    (void)buffer;
+    (void)length;
+#endif
 }
 
 }  // namespace
@@ -25,15 +36,27 @@ void* allocateLargeBuffer(std::size_t bytes) {
         if (buffer == nullptr) throw std::bad_alloc();
         return buffer;
     }
-    void* buffer = mmap(nullptr, mappedLength(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (buffer == MAP_FAILED) throw std::bad_alloc();
-    return buffer;
+    // Mapped on a huge page's boundary, and offered to the kernel for huge
+    // pages: lookups land anywhere in a table, and with small pages nearly
+    // every one would also miss the address translation cache.
+    const std::size_t length = mappedLength(bytes);
+    const std::size_t huge = kMapped;
+    void* mapped = mmap(nullptr, length + huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + huge - 1) / huge * huge;
+    if (aligned > start) munmap(mapped, aligned - start);
+    const std::uintptr_t end = start + length + huge;
+    if (end > aligned + length) munmap(reinterpret_cast<void*>(aligned + length), end - (aligned + length));
+    offerHugePages(reinterpret_cast<void*>(aligned), length);
+    return reinterpret_cast<void*>(aligned);
 }
 
 void* resizeLargeBuffer(void* buffer, std::size_t old_bytes, std::size_t new_bytes) {
     if (buffer != nullptr && old_bytes >= kMapped) {
         void* moved = mremap(buffer, mappedLength(old_bytes), mappedLength(new_bytes), MREMAP_MAYMOVE);
         if (moved == MAP_FAILED) throw std::bad_alloc();
+        offerHugePages(moved, mappedLength(new_bytes));
         return moved;
     }
     void* larger = allocateLargeBuffer(new_bytes);

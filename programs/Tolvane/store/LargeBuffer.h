@@ -1,6 +1,7 @@
 // Zeroed memory for the store's tables and log. Buffers of 2 MiB and more
-// are mapped on their own, so that a table grows where it lies: remapped
-// larger, its pages kept, with no copy and no second table beside it.
+// are mapped on their own, so that a table grows where it lies (remapped
+// larger, its pages kept, with no copy and no second table beside it), and
+// offered to the kernel for huge pages (the store reads them at random).
 #ifndef DEDUP_TOLVANE_LARGEBUFFER_H
 #define DEDUP_TOLVANE_LARGEBUFFER_H
 

@@ -1,0 +1,72 @@
+// The fingerprint store's cost per fingerprint as it grows: inserts of new
+// fingerprints (the store growing from n to 1.25 n, so that each part of it
+// grows once in the span) and lookups of the first ones stored, at each size named on
+// the command line, with random digests looked up a few ahead as the
+// recorder does. Prints "SIZE INSERT_NS LOOKUP_NS BYTES_PER_FINGERPRINT" a
+// line.
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "FingerprintStore.h"
+
+namespace {
+
+// SplitMix64: digests as uniform as SHA-1's, made fast.
+struct Digests {
+    std::uint64_t state = 0;
+    void fill(std::vector<unsigned>& words) {
+        for (unsigned& word : words) {
+            std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
+            z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+            z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+            word = static_cast<unsigned>(z ^ (z >> 31));
+        }
+    }
+};
+
+constexpr std::size_t kBatch = 1 << 12;  // fine enough to time the span from n to 1.25 n
+constexpr std::size_t kAhead = 8;
+
+// Seconds to put the batch's fingerprints through the store.
+double insertBatch(FingerprintStore& store, const std::vector<unsigned>& words, std::size_t count) {
+    const auto start = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i + kAhead < count) store.prefetch(&words[5 * (i + kAhead)]);
+        bool passed = false;
+        store.insert(&words[5 * i], passed);
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int a = 1; a < argc; ++a) {
+        const std::size_t size = std::strtoull(argv[a], nullptr, 10);
+        FingerprintStore store(3125);
+        Digests digests;
+        std::vector<unsigned> words(5 * kBatch);
+        double insert_seconds = 0;
+        std::size_t done = 0;
+        const std::size_t end = size + size / 4;
+        while (done < end) {
+            const std::size_t count = std::min(kBatch, end - done);
+            digests.fill(words);
+            const double seconds = insertBatch(store, words, count);
+            if (done >= size) insert_seconds += seconds;
+            done += count;
+        }
+        // Lookups of the first fingerprints stored, long out of the caches:
+        // duplicates.
+        Digests first;
+        first.fill(words);
+        const double lookup_seconds = insertBatch(store, words, kBatch);
+        std::printf("%zu %.1f %.1f %.2f\n", size, 1e9 * insert_seconds / static_cast<double>(end - size),
+                    1e9 * lookup_seconds / kBatch, static_cast<double>(store.fingerprintBytes()) /
+                                                     static_cast<double>(store.stored()));
+    }
+    return 0;
+}

@@ -107,7 +107,7 @@ def expected(paths, names=None):
     unique_estimate = estimate(sample, unique, sum(s * s for s in size_of.values()), unique, total)
     repeats = rows_in_all - len(size_of)
     return {"sample": sample, "chunks": chunks, "bytes": total, "sampled_chunks": rows_in_all,
-            "sampled_distinct_chunks": len(size_of), "sampled_bytes": bytes_in_rows, "sampled_unique_bytes": unique,
+            "distinct_sampled_chunks": len(size_of), "sampled_bytes": bytes_in_rows, "distinct_sampled_bytes": unique,
             "estimates": {"distinct_chunks": distinct, "unique_bytes": unique_estimate,
                           "duplicate_chunks": estimate(sample, repeats, sum((c - 1) ** 2 for c in count.values()),
                                                        repeats, chunks - len(size_of)),

@@ -140,7 +140,7 @@ class DaskMerge(KitCase):
             merged = self.assert_engines_agree(traces)
             self.assertEqual(merged, merge_model.expected([os.path.join(self.dir, t) for t in traces], traces))
             self.assertEqual(merged["sample"], sample)
-            self.assertGreater(merged["sampled_chunks"], merged["sampled_distinct_chunks"])
+            self.assertGreater(merged["sampled_chunks"], merged["distinct_sampled_chunks"])
 
     @unittest.skipUnless(tolvane_samples(), "Tolvane has no --sample yet")
     def test_sampled_merge_equals_one_sampled_run(self):

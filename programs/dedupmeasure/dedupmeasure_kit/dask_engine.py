@@ -56,7 +56,12 @@ def require():
             import dask.dataframe  # noqa: F401
     except ImportError as missing:
         raise Failure(MISSING % (missing.name or "a module").split(".")[0], TOOL_MISSING)
-    logging.getLogger("distributed").setLevel(logging.CRITICAL)
+    # Their messages are not the command's: asyncio's about a future left
+    # behind as a connection closes, say.
+    for name in ("distributed", "asyncio", "tornado"):
+        logging.getLogger(name).addHandler(logging.NullHandler())
+        logging.getLogger(name).propagate = False
+        logging.getLogger(name).setLevel(logging.CRITICAL + 1)
 
 
 def kit_archive(folder):

@@ -55,8 +55,8 @@ def sampled_figures(trace_paths, sample, totals, sources, ends):
                            "bytes_shared": estimate(sample, source.shared, source.shared_squares, source.shared,
                                                     trace_bytes)}})
     return {"sample": sample, "chunks": chunks, "bytes": total, "sampled_chunks": totals.rows,
-            "sampled_distinct_chunks": totals.distinct, "sampled_bytes": totals.bytes,
-            "sampled_unique_bytes": totals.unique, "estimates": {
+            "distinct_sampled_chunks": totals.distinct, "sampled_bytes": totals.bytes,
+            "distinct_sampled_bytes": totals.unique, "estimates": {
                 "distinct_chunks": distinct, "unique_bytes": unique,
                 "duplicate_chunks": estimate(sample, duplicates, totals.duplicate_squares, duplicates,
                                              chunks - totals.distinct),
@@ -100,8 +100,8 @@ def labelled(label, text, indent=""):
 
 def sampled_text(result):
     lines = [labelled("sample", "1 chunk in %d, chosen by its SHA-1" % result["sample"])]
-    for key in ("chunks", "bytes", "sampled_chunks", "sampled_distinct_chunks", "sampled_bytes",
-                "sampled_unique_bytes"):
+    for key in ("chunks", "bytes", "sampled_chunks", "distinct_sampled_chunks", "sampled_bytes",
+                "distinct_sampled_bytes"):
         lines.append(labelled(key.replace("_", " "), "%d" % result[key]))
     for key, label in ESTIMATE_LABELS:
         lines.append(labelled(label, estimate_text(result["estimates"][key], key.endswith("ratio"))))

@@ -35,6 +35,7 @@ double insertBatch(FingerprintStore& store, const std::vector<unsigned>& words, 
     const auto start = std::chrono::steady_clock::now();
     for (std::size_t i = 0; i < count; ++i) {
         if (i + kAhead < count) store.prefetch(&words[5 * (i + kAhead)]);
+        if (i + kAhead / 2 < count) store.prefetchEntry(&words[5 * (i + kAhead / 2)]);
         bool passed = false;
         store.insert(&words[5 * i], passed);
     }

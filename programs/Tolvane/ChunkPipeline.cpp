@@ -136,8 +136,9 @@ void TolvaneStages::record(ChunkBlock& block) {
     if (block.entry_start) recorder_.beginFile(block.path);
     FileResult& file = recorder_.currentFile();
     recorder_.addBytes(block.size);
-    // Looking a digest up in the store is mostly a cache miss: the lookups
-    // a few chunks ahead are started early, so that their misses overlap;
+    // Looking a digest up in the store is mostly a cache miss, two for a
+    // duplicate (its slot, then its log entry): the lookups a few chunks
+    // ahead are started early in two steps, so that their misses overlap;
     // and the digests themselves, written on another thread, are fetched
     // further ahead still.
     constexpr std::size_t kLookAhead = 8;
@@ -148,6 +149,7 @@ void TolvaneStages::record(ChunkBlock& block) {
     for (std::size_t i = 0; i < closings; ++i) {
         if (i + kDigestsAhead < closings) __builtin_prefetch(&block.digests[i + kDigestsAhead]);
         if (i + kLookAhead < closings) recorder_.prefetch(block.digests[i + kLookAhead].words);
+        if (i + kLookAhead / 2 < closings) recorder_.prefetchEntry(block.digests[i + kLookAhead / 2].words);
         ++anchor_counter_;
         const ChunkDigest& digest = block.digests[i];
         const ChunkClosing& closing = block.closings[i];
@@ -189,7 +191,7 @@ void ChunkPipeline::run(ListReader& list, const std::vector<FileIdentity>& outpu
     const bool workers = threads_ > 1;
     const std::size_t block_size = workers ? kWorkerBlockScale * readBlockSize() : readBlockSize();
     const std::size_t block_count =
-        workers ? std::min(std::max<std::size_t>(std::size_t{threads_} + 2, 4), kMostBlocksInFlight / kWorkerBlockScale)
+        workers ? std::min(std::max<std::size_t>(std::size_t{threads_} + 1, 3), kMostBlocksInFlight / kWorkerBlockScale)
                 : 2;
     // With workers, they read the blocks of regular files themselves.
     BlockReader reader(list, contextBytes(params_), block_size, workers, outputs);

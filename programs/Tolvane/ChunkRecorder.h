@@ -80,6 +80,8 @@ public:
     std::uint64_t storedChunks() const { return store_.stored(); }
     // Readies the store for a chunk to be recorded soon (see record).
     void prefetch(const unsigned digest[5]) const { store_.prefetch(digest); }
+    // The second step of readying the store, some chunks after the first.
+    void prefetchEntry(const unsigned digest[5]) const { store_.prefetchEntry(digest); }
 
     std::uint32_t sample() const { return sample_; }
 

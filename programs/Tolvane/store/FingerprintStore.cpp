@@ -96,6 +96,13 @@ void FingerprintStore::prefetch(const unsigned int* d) const
     }
 }
 
+void FingerprintStore::prefetchEntry(const unsigned int* d) const
+{
+    if (table) {
+        table->prefetchEntry(d);
+    }
+}
+
 unsigned int FingerprintStore::get_size() const { return static_cast<unsigned int>(size); }
 
 bool FingerprintStore::isEmpty() const { return size == 0; }

@@ -49,6 +49,9 @@ public:
     // Brings what fast_lookup(d) and insert(d) read first into the cache:
     // a caller with several fingerprints at hand lets their misses overlap.
     void prefetch(const unsigned int* d) const;
+    // After prefetch(d), a while later: what a lookup of a stored d reads
+    // next.
+    void prefetchEntry(const unsigned int* d) const;
 
     // The number of fingerprints stored, in 32 bits (get_size) or in full.
     unsigned int get_size() const;

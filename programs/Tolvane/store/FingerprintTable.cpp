@@ -158,6 +158,17 @@ void FingerprintTable::prefetch(const unsigned int* d) const {
     if (at >= 8) __builtin_prefetch(&shard.slots[at - 8]);
 }
 
+void FingerprintTable::prefetchEntry(const unsigned int* d) const {
+    const Shard& shard = shards_[shardOf(d)];
+    if (shard.capacity == 0) return;
+    const std::uint32_t tag = tagOf(d);
+    for (std::int64_t slot = home(tag, shard.capacity); slot >= 0; --slot) {
+        const std::uint64_t entry = shard.slots[slot];
+        if (entry == 0 || tagOfEntry(entry) < tag) return;
+        if (tagOfEntry(entry) == tag) __builtin_prefetch(&logEntry(placeOfEntry(entry)));
+    }
+}
+
 std::vector<FingerprintTable::Fingerprint> FingerprintTable::inInsertionOrder() const {
     std::vector<Fingerprint> fingerprints(size_);
     for (std::uint32_t shard_number = 0; shard_number < shards_.size(); ++shard_number) {

@@ -46,6 +46,10 @@ public:
     // Brings the memory that insert(d) or contains(d) will touch first into
     // the cache, so that lookups of several chunks overlap their misses.
     void prefetch(const unsigned int* d) const;
+    // Once prefetch(d) has brought d's slots in: brings in the log entry of
+    // a slot that may hold d, so that a duplicate's lookup is no second
+    // miss either.
+    void prefetchEntry(const unsigned int* d) const;
 
     std::uint64_t size() const { return size_; }
     // Every fingerprint kept, in the order they were first inserted.

@@ -289,17 +289,19 @@ def percentile(values, share):
 
 def coverage_table(results):
     """Prints one line per N; returns {N: coverage}."""
-    print(f"\n{'N':>5}{'data sets':>11}{'distinct sampled chunks':>25}{'coverage':>10}"
+    print(f"\n{'N':>5}{'data sets':>11}{'distinct sampled chunks':>25}{'coverage':>10}{'mean error':>12}"
           f"{'median |error|':>16}{'95th pct |error|':>18}{'median half-width':>19}")
     print(f"{'':>16}{'(median, least)':>25}")
     coverage = {}
     for n in SAMPLES:
-        errors = [abs(relative_error(r, n)) for r in results]
+        signed = [relative_error(r, n) for r in results]
+        errors = [abs(e) for e in signed]
         widths = [(r["samples"][n]["high"] - r["samples"][n]["low"]) / 2 / r["unique_bytes"] for r in results]
         sampled = [r["samples"][n]["distinct_sampled_chunks"] for r in results]
         coverage[n] = sum(holds_exact(r, n) for r in results) / len(results)
         print(f"{n:>5}{len(results):>11}{statistics.median(sampled):>16.0f}{min(sampled):>9}"
-              f"{100 * coverage[n]:>9.1f}%{100 * statistics.median(errors):>15.3f}%"
+              f"{100 * coverage[n]:>9.1f}%{100 * statistics.fmean(signed):>+11.3f}%"
+              f"{100 * statistics.median(errors):>15.3f}%"
               f"{100 * percentile(errors, 0.95):>17.3f}%{100 * statistics.median(widths):>18.3f}%")
     return coverage
 

@@ -1,6 +1,6 @@
 """Draws what bench/sample_accuracy.py measured: the relative error of the
-unique-bytes estimate against N, each data set's interval with it, and the
-coverage of the intervals. Runs with Debian's /usr/bin/python3 (matplotlib).
+unique-bytes estimate against N, each data set's, with the median half-width
+of the intervals, and the coverage of the intervals. Runs with Debian's /usr/bin/python3 (matplotlib).
 
 usage: plot_sample_accuracy.py RESULTS.json PICTURE.png
 """
@@ -14,32 +14,42 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "programs" / "de
 from dedupmeasure_kit import plots  # noqa: E402
 
 
-def relative(result, n, key):
-    """A figure of the sample at N relative to the exact unique bytes, in %."""
-    return 100 * (result["samples"][n][key] - result["unique_bytes"]) / result["unique_bytes"]
+def holds(result, n):
+    figures = result["samples"][n]
+    return figures["low"] <= result["unique_bytes"] <= figures["high"]
 
 
-def draw_errors(axes, data_sets, kind, color, label):
-    """Each data set's error as a point, its interval as a line through it,
-    spread a little sideways so that they can be told apart."""
-    jitter = random.Random(0)
-    chosen = [d for d in data_sets if d["kind"] == kind]
-    for n in sorted({int(n) for d in chosen for n in d["samples"]}):
-        key = str(n)
-        xs = [n * 2 ** jitter.uniform(-0.25, 0.25) for _ in chosen]
-        errors = [relative(d, key, "value") for d in chosen]
-        lows = [relative(d, key, "low") for d in chosen]
-        highs = [relative(d, key, "high") for d in chosen]
-        axes.vlines(xs, lows, highs, color=color, alpha=0.12, linewidth=0.8)
-        axes.scatter(xs, errors, s=4, color=color, label=label if n == LABELLED[kind] else None, zorder=3)
-        half = statistics.median((h - lo) / 2 for lo, h in zip(lows, highs))
-        axes.hlines([-half, half], n / 1.35, n * 1.35, color="black", linewidth=1.2,
-                    label="median half-width of the 95 % interval" if n == LABELLED[kind] and kind == "coverage"
-                    else None, zorder=4)
+def error_and_width(result, n):
+    """|relative error| and the interval's relative half-width, in %."""
+    figures, exact = result["samples"][n], result["unique_bytes"]
+    return 100 * abs(figures["value"] - exact) / exact, 100 * (figures["high"] - figures["low"]) / 2 / exact
 
 
 LABELLED = {"coverage": 2, "large": 64}
 TICKS = [1 << k for k in range(11)]
+
+
+def draw_errors(axes, data_sets, kind, color, label):
+    """Each data set's |error| as a point (red when its interval missed the
+    exact figure), spread a little sideways, and the median |error| and the
+    median half-width of the intervals as lines. N = 1 is exact: no error."""
+    jitter = random.Random(0)
+    chosen = [d for d in data_sets if d["kind"] == kind]
+    ns = sorted({int(n) for d in chosen for n in d["samples"]} - {1})
+    medians = {"error": [], "width": []}
+    for n in ns:
+        key = str(n)
+        pairs = [error_and_width(d, key) for d in chosen]
+        xs = [n * 2 ** jitter.uniform(-0.25, 0.25) for _ in chosen]
+        colors = [color if holds(d, key) else "red" for d in chosen]
+        axes.scatter(xs, [max(e, 1e-4) for e, _ in pairs], s=5, c=colors, zorder=3,
+                     label=label if n == LABELLED[kind] else None)
+        medians["error"].append(statistics.median(e for e, _ in pairs))
+        medians["width"].append(statistics.median(w for _, w in pairs))
+    if kind == "coverage" and ns:
+        axes.plot(ns, medians["width"], color="black", marker="_", label="median half-width of the 95 % intervals")
+        axes.plot(ns, medians["error"], color="black", linestyle=":", label="median |error|")
+        axes.scatter([], [], s=5, c="red", label="interval missed the exact figure")
 
 
 def draw_coverage(axes, data_sets):
@@ -59,11 +69,11 @@ def figure(results):
     data_sets = results["data_sets"]
     figure, (errors, coverage) = plots.new_figure(2, "Tolvane --sample N: unique bytes, estimate against exact "
                                                      f"(chunking {' '.join(results['chunking'])})")
-    draw_errors(errors, data_sets, "coverage", "tab:blue", "coverage data sets: error, and its 95 % interval")
+    draw_errors(errors, data_sets, "coverage", "tab:blue", "coverage data sets: |error| of each")
     draw_errors(errors, data_sets, "large", "tab:orange", "large data sets at N = 64")
-    errors.set_yscale("symlog", linthresh=0.1)
-    errors.set_ylabel("relative error of the estimate (%)")
-    errors.axhline(0, color="grey", linewidth=0.5)
+    errors.set_yscale("log")
+    errors.set_ylabel("|relative error| of the estimate (%)")
+    errors.text(1, 0.5, "exact", transform=errors.get_xaxis_transform(), ha="center")
     draw_coverage(coverage, data_sets)
     for axes in (errors, coverage):
         axes.set_xscale("log", base=2)

@@ -82,7 +82,7 @@ def store_cost(scratch, sizes):
     """{size: (insert ns, lookup ns, bytes per fingerprint)} from store_cost."""
     program = scratch / "store_cost"
     store = ROOT / "programs" / "Tolvane" / "store"
-    subprocess.run(["c++", "-O2", "-std=c++17", "-Wall", "-Wextra", f"-I{store}", "-o", str(program),
+    subprocess.run(["c++", "-O2", "-std=c++17", "-pthread", "-Wall", "-Wextra", f"-I{store}", "-o", str(program),
                     str(ROOT / "bench" / "store_cost.cpp")] + [str(p) for p in sorted(store.glob("*.cpp"))],
                    check=True)
     output = subprocess.run([str(program)] + [str(size) for size in sizes], check=True, capture_output=True,

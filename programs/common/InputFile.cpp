@@ -34,11 +34,23 @@ InputFile::InputFile(InputFile&& other) noexcept
     other.stream_ = nullptr;
 }
 
+// The descriptor is read directly, never through the stream's buffer, so
+// that read and readAvailable may follow each other; a signal meets the
+// reading where it waits (a pipe, a FIFO), as in any system call.
 std::size_t InputFile::read(void* buffer, std::size_t size) {
     if (stream_ == nullptr || read_error_ != 0) return 0;
-    errno = 0;
-    const std::size_t got = std::fread(buffer, 1, size, stream_);
-    if (got < size && std::ferror(stream_)) read_error_ = errno != 0 ? errno : EIO;
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fileno(stream_), static_cast<char*>(buffer) + got, size - got);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+        } else if (n == 0) {
+            break;  // the end of the file
+        } else if (errno != EINTR) {
+            read_error_ = errno;
+            break;
+        }
+    }
     return got;
 }
 

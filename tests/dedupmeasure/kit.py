@@ -5,10 +5,12 @@ import csv
 import json
 import os
 import random
+import signal
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from support import tools  # noqa: E402
@@ -25,8 +27,17 @@ def interpreter():
         return entry.readline()[2:].split()
 
 
+def interpreter_has(*modules):
+    """True when the installed command's interpreter imports every module."""
+    return subprocess.run(interpreter() + ["-c", "import " + ", ".join(modules)], capture_output=True).returncode == 0
+
+
 def interpreter_has_matplotlib():
-    return subprocess.run(interpreter() + ["-c", "import matplotlib"], capture_output=True).returncode == 0
+    return interpreter_has("matplotlib")
+
+
+DASK_MODULES = ("dask.dataframe", "distributed", "pandas")
+NO_DASK = "Dask is not installed for the installed command (Debian's python3-dask, python3-distributed, python3-pandas)"
 
 
 def png_size(path):
@@ -78,12 +89,13 @@ class KitCase(ScratchCase):
         environment = dict(os.environ, TMPDIR=self.tmp, **changes)
         return {name: value for name, value in environment.items() if value is not None}
 
-    def dedupmeasure(self, *args, env=None, command=(), **streams):
+    def dedupmeasure(self, *args, env=None, command=(), entry=ENTRY, **streams):
         """The finished run, after the words of command (setpriv ..., say);
-        streams (stdin, stdout, stderr) default to pipes."""
+        streams (stdin, stdout, stderr) default to pipes; entry: the command
+        (an installed dedupmeasure)."""
         for stream in ("stdout", "stderr"):
             streams.setdefault(stream, subprocess.PIPE)
-        return subprocess.run([*command, ENTRY, *map(str, args)], cwd=self.dir, text=True,
+        return subprocess.run([*command, entry, *map(str, args)], cwd=self.dir, text=True,
                               env=env or self.environment(), **streams)
 
     def tool(self, name, *args):
@@ -111,3 +123,50 @@ class KitCase(ScratchCase):
             before = own
             lists.append(self.file("m%d.list" % machine, "\n".join(paths).encode() + b"\n"))
         return lists
+
+
+class DaskCluster:
+    """A Dask scheduler and worker processes (no nannies: a worker killed
+    stays dead) of the installed command's interpreter, on the loopback,
+    their files in folder. address: the scheduler's."""
+    DEADLINE_SECONDS = 60
+
+    def __init__(self, folder, workers=3):
+        self.folder, self.processes = folder, []
+        book = os.path.join(folder, "scheduler.json")
+        self.scheduler = self.start("scheduler", "--host", "127.0.0.1", "--port", "0", "--dashboard-address",
+                                    "127.0.0.1:0", "--scheduler-file", book)
+        for _ in range(self.DEADLINE_SECONDS * 10):
+            if os.path.exists(book) and os.path.getsize(book):
+                break
+            time.sleep(0.1)
+        with open(book) as described:
+            self.address = json.load(described)["address"]
+        self.workers = [self.start("worker", self.address, "--nthreads", "1", "--no-nanny", "--memory-limit",
+                                   "1GiB", "--local-directory", folder) for _ in range(workers)]
+        waited = subprocess.run(interpreter() + ["-c", "import sys, distributed; distributed.Client(sys.argv[1])"
+                                                 ".wait_for_workers(int(sys.argv[2]), timeout=%d)"
+                                                 % self.DEADLINE_SECONDS, self.address, str(workers)],
+                                capture_output=True, text=True)
+        if waited.returncode != 0:
+            self.stop()
+            raise AssertionError("the Dask cluster did not start: " + waited.stderr)
+
+    def start(self, role, *args):
+        log = open(os.path.join(self.folder, "%s%d.log" % (role, len(self.processes))), "wb")
+        process = subprocess.Popen(interpreter() + ["-m", "dask", role, *args], cwd=self.folder,
+                                   stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
+        log.close()
+        self.processes.append(process)
+        return process
+
+    def stop(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.send_signal(signal.SIGTERM)
+        for process in self.processes:
+            try:
+                process.wait(10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()

@@ -8,17 +8,16 @@ import re
 import subprocess
 import unittest
 
+import bad_traces
 from kit import ENTRY, KitCase, interpreter, read_bytes, read_csv
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 MANUAL = os.path.join(ROOT, "man", "dedupmeasure.1")
-HEADER = "path,offset,size,sha1,new\n"
-SHA1 = "ab" * 20
-LARGEST = 2**63 - 1  # the largest size, and sum of sizes, a merge takes
-BAD_INPUT, OUTPUT_FAILED, NOTHING_READ = 5, 6, 7  # as the manual page says
-# Runs the entry as if matplotlib were not installed.
-WITHOUT_MATPLOTLIB = 'import runpy, sys; sys.modules["matplotlib"] = None; sys.argv = sys.argv[1:]; ' \
-                     'runpy.run_path(sys.argv[0], run_name="__main__")'
+HEADER, SHA1, LARGEST = bad_traces.HEADER, bad_traces.SHA1, bad_traces.LARGEST
+USAGE, TOOL_MISSING, BAD_INPUT, OUTPUT_FAILED, NOTHING_READ = 2, 3, 5, 6, 7  # as the manual page says
+# Runs the entry as if matplotlib (or another module) were not installed.
+WITHOUT_MODULE = 'import runpy, sys; sys.modules["matplotlib"] = None; sys.argv = sys.argv[1:]; ' \
+                 'runpy.run_path(sys.argv[0], run_name="__main__")'
 
 
 class Failures(KitCase):
@@ -71,35 +70,40 @@ class Failures(KitCase):
                          ["2", "2"])
 
     def test_malformed_traces(self):
-        good = "m,0,100,%s,1\n" % SHA1
-        for text, line in [("", 1), ("a,b\n", 1), (HEADER + good + "m,100,100,%s\n" % SHA1, 3),
-                           (HEADER + "m,0,x,%s,1\n" % SHA1, 2), (HEADER + good + good + "m,0,10,abc,1\n", 4),
-                           (HEADER + good + '"m\nn",0,10,%s,2\n' % SHA1, 3), (HEADER + '"m,0,1\n', 2)]:
-            self.file("bad.csv", text.encode())
-            self.assert_refused(self.dedupmeasure("merge", "--db", "kept.sqlite", "bad.csv"), "bad.csv:%d: " % line,
-                                status=BAD_INPUT)
-        self.file("other.csv", (HEADER + "m,0,101,%s,1\n" % SHA1).encode())
-        self.file("good.csv", (HEADER + good).encode())
-        self.assert_refused(self.dedupmeasure("merge", "--db", "kept.sqlite", "good.csv", "other.csv"),
-                            SHA1, "two sizes", "good.csv", "other.csv")
+        for files, given, named in bad_traces.CASES:
+            for name, text in files.items():
+                self.file(name, text.encode())
+            self.assert_refused(self.dedupmeasure("merge", "--db", "kept.sqlite", *given), *named, status=BAD_INPUT)
+            for name in files:
+                os.remove(os.path.join(self.dir, name))
         self.assert_nothing_written()
-
-    def test_sizes_beyond_what_the_database_holds(self):
-        def row(size, digit="a"):
-            return "m,0,%s,%s,1\n" % (size, digit * 40)
-
-        for traces, named in [([row(99999999999999999999999)], "a.csv:2: size 99999999999999999999999"),
-                              ([row("9" * 5000)], "a.csv:2: size 9999"),
-                              ([row(LARGEST) + row(1, "b")], "a.csv:3: "),
-                              ([row(LARGEST // 2 + 1), row(LARGEST // 2 + 1, "b")], "b.csv:2: ")]:
-            names = []
-            for name, rows in zip("ab", traces):
-                names.append(self.file("%s.csv" % name, (HEADER + rows).encode()))
-            self.assert_refused(self.dedupmeasure("merge", *names), named, status=BAD_INPUT)
         # At the limit the sums still hold, and are exact.
-        self.file("a.csv", (HEADER + row(LARGEST - 1) + row(1, "b")).encode())
+        self.file("a.csv", (HEADER + bad_traces.row(LARGEST - 1) + bad_traces.row(1, "b")).encode())
         done = self.dedupmeasure("merge", "--json", "a.csv")
         self.assertEqual((done.returncode, json.loads(done.stdout)["bytes"]), (0, LARGEST), done.stderr)
+
+    def test_engine_options(self):
+        self.file("a.csv", (HEADER + "m,0,100,%s,1\n" % SHA1).encode())
+        for args, named in [(["--engine", "spark"], "spark"), (["--engine", "dask", "--db", "kept.sqlite"], "--db"),
+                            (["--workers", "2"], "--workers"), (["--scheduler", "tcp://127.0.0.1:1"], "--scheduler"),
+                            (["--engine", "dask", "--workers", "0"], "--workers"),
+                            (["--engine", "dask", "--workers", "2", "--scheduler", "tcp://127.0.0.1:1"], "--scheduler")]:
+            self.assert_refused(self.dedupmeasure("merge", *args, "a.csv"), named, status=USAGE)
+        self.assert_nothing_written()
+
+    def test_without_dask(self):
+        for module in ("dask", "distributed", "pandas"):
+            without = WITHOUT_MODULE.replace("matplotlib", module)
+            done = subprocess.run(interpreter() + ["-c", without, ENTRY, "merge", "--engine", "dask", "a.csv"],
+                                  cwd=self.dir, capture_output=True, text=True)
+            self.assert_refused(done, "python3-dask, python3-distributed, python3-pandas", "(%s is missing)" % module,
+                                "apt-get install python3-dask python3-distributed python3-pandas",
+                                status=TOOL_MISSING)
+            self.file("a.csv", (HEADER + "m,0,100,%s,1\n" % SHA1).encode())
+            done = subprocess.run(interpreter() + ["-c", without, ENTRY, "merge", "a.csv"], cwd=self.dir,
+                                  capture_output=True, text=True)
+            self.assertEqual((done.returncode, done.stderr), (0, ""))
+            self.assertIn("unique bytes       100\n", done.stdout)
 
     def test_standard_streams_that_fail(self):
         self.file("a.csv", (HEADER + "m,0,100,%s,1\n" % SHA1).encode())
@@ -124,7 +128,7 @@ class Failures(KitCase):
 
     def test_without_matplotlib(self):
         self.file("disk.img", bytes(20000))
-        done = subprocess.run(interpreter() + ["-c", WITHOUT_MATPLOTLIB, ENTRY, "sweep-sha", "disk.img", "-o", "out",
+        done = subprocess.run(interpreter() + ["-c", WITHOUT_MODULE, ENTRY, "sweep-sha", "disk.img", "-o", "out",
                                                "--chunk-sizes", "4096"], cwd=self.dir, capture_output=True, text=True)
         self.assertEqual(done.returncode, 0, done.stderr)
         self.assertRegex(done.stderr, r"\Adedupmeasure: no plots: [^\n]*python3-matplotlib[^\n]*\n\Z")

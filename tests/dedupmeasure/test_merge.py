@@ -8,10 +8,12 @@ import subprocess
 import sys
 import unittest
 
+import merge_model
 from kit import ENTRY, KitCase, read_bytes, read_csv
 
 # Small chunks, so the few hundred KiB per machine make many.
 CHUNKING = [512, 8192, 11, 48, 3125, "y"]
+LIMITS = CHUNKING[:4]
 
 
 class Merge(KitCase):
@@ -61,6 +63,45 @@ class Merge(KitCase):
             self.assertEqual(db.execute("SELECT COUNT(*) FROM chunk").fetchone()[0], union["original_chunks"])
             self.assertEqual(db.execute("SELECT COUNT(*) FROM fingerprint").fetchone()[0], union["chunks_stored"])
         self.assertFalse([name for name in os.listdir(self.dir) if name.endswith(".tmp")])
+
+    def test_traces_with_comment_lines_merge_as_older_ones(self):
+        """The same rows with their settings and end line, or without; a
+        quoted path that begins with "#" is a row, not a comment."""
+        traces, _ = self.traces_and_union()
+        older = self.file("older.csv", b"path,offset,size,sha1,new\n\"#m\",0,77,%s,1\n" % (b"cd" * 20))
+        newer = self.file("newer.csv", ((merge_model.SETTINGS % (1, *LIMITS)) + merge_model.HEADER
+                                        + "\"#m\",0,77,%s,1\n" % ("cd" * 20) + merge_model.END % (1, 77)).encode())
+        for number, trace in enumerate(traces):
+            merge_model.sample_trace(os.path.join(self.dir, trace), os.path.join(self.dir, "n%d.csv" % number), 1,
+                                     LIMITS)
+        both = [self.dedupmeasure("merge", *listed) for listed in (traces + [older], ["n0.csv", "n1.csv", "n2.csv",
+                                                                                        newer])]
+        self.assertEqual([done.returncode for done in both], [0, 0])
+        self.assertEqual(both[0].stdout.replace("older.csv", "newer.csv").replace("m0.csv", "n0.csv")
+                         .replace("m1.csv", "n1.csv").replace("m2.csv", "n2.csv"), both[1].stdout)
+        mixed = self.dedupmeasure("merge", "--json", "m0.csv", "n1.csv", newer)
+        self.assertEqual(json.loads(mixed.stdout), merge_model.expected(
+            [os.path.join(self.dir, name) for name in ("m0.csv", "n1.csv", "newer.csv")], ["m0.csv", "n1.csv", newer]))
+
+    def test_sampled_traces_give_the_estimates_of_the_model(self):
+        traces, _ = self.traces_and_union()
+        for sample in (2, 8):
+            names = ["s%d_%s" % (sample, trace) for trace in traces]
+            for trace, name in zip(traces, names):
+                merge_model.sample_trace(os.path.join(self.dir, trace), os.path.join(self.dir, name), sample, LIMITS)
+            merged = json.loads(self.dedupmeasure("merge", "--json", *names).stdout)
+            self.assertEqual(merged, merge_model.expected([os.path.join(self.dir, name) for name in names], names))
+            text = self.dedupmeasure("merge", *names).stdout
+            estimates = [(key, value) for key, value in merged["estimates"].items()]
+            estimates += [(key, value) for source in merged["sources"] for key, value in source["estimates"].items()]
+            lines = [line for line in text.splitlines() if "estimated" in line]
+            self.assertEqual(len(lines), len(estimates))
+            for line, (key, value) in zip(lines, estimates):
+                shown = ("%.6f" if key.endswith("ratio") else "%d") % value["value"]
+                ends = ("%.6f" if key.endswith("ratio") else "%.0f") % value["low"], \
+                    ("%.6f" if key.endswith("ratio") else "%.0f") % value["high"]
+                self.assertTrue(line.endswith(" estimated %s (95%% interval %s to %s)" % ((shown,) + ends)), line)
+            self.assertRegex(text, r"(?m)^sample +1 chunk in %d, chosen by its SHA-1$" % sample)
 
     def peak_memory_of_merge(self, rows):
         """The largest resident set (KiB) of a merge of rows random chunks

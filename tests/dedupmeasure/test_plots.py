@@ -21,6 +21,40 @@ print(json.dumps([[number, line.get_label(), list(map(float, line.get_xdata())),
 """
 
 
+# Prints every error-bar series of the figure: axes, label, x, y, lows, highs.
+BARS_OF_FIGURE = """
+import json, sys
+sys.path.insert(0, sys.argv[1])
+from dedupmeasure_kit import plots
+figure = getattr(plots, sys.argv[2])(json.load(open(sys.argv[3])))
+found = []
+for number, axes in enumerate(figure.axes):
+    for bars in axes.containers:
+        x, y = bars.lines[0].get_data()
+        segments = bars.lines[2][0].get_segments()
+        found.append([number, bars.get_label(), list(map(float, x)), list(map(float, y)),
+                      [float(s[0][1]) for s in segments], [float(s[1][1]) for s in segments]])
+print(json.dumps(found))
+"""
+
+# Tolvane as a sampled run reports, with made-up figures that depend on the
+# bits: records its command line beside itself.
+FAKE_TOLVANE = """#!/usr/bin/env python3
+import json, os, sys
+with open(os.path.join(os.path.dirname(sys.argv[0]), "commands"), "a") as log:
+    log.write(json.dumps(sys.argv[1:]) + "\\n")
+bits = int(sys.argv[-4])
+def estimate(value, spread):
+    return {"value": value, "low": value - spread, "high": value + spread}
+print(json.dumps({"list": sys.argv[-7], "anchor_bits": bits, "actual_average_chunk_size": 2 ** bits,
+                  "chunks_stored": None, "byte_dedup_ratio": None, "compression_ratio": None, "sample": 8,
+                  "chunk_size_histogram": [{"from": 2 ** bits, "chunks": 10}], "files": [],
+                  "estimates": {"distinct_chunks": estimate(1000 * bits, 10.5), "unique_bytes": estimate(5000, 7.5),
+                                "duplicate_chunks": estimate(80, 4.0), "byte_dedup_ratio": estimate(bits / 4, 0.25),
+                                "chunk_dedup_ratio": estimate(bits / 8, 0.125)}}))
+"""
+
+
 @unittest.skipUnless(interpreter_has_matplotlib(), "matplotlib is not installed for the installed command")
 class Plots(KitCase):
     def lines(self, function, study):
@@ -49,6 +83,34 @@ class Plots(KitCase):
             same = [run["report"] for run in runs if run["bits"] == bits]
             for label, key in [("false positives", "false_positives"), ("on-disk lookups", "on_disk_lookups")]:
                 self.assertEqual(lines["%s, %d bits" % (label, bits)], ([8, 64, 512], [r[key] for r in same]))
+
+    def test_sampled_sweep_draws_intervals(self):
+        """--sample N reaches every run, and the estimates are drawn with their
+        intervals as error bars."""
+        os.mkdir(os.path.join(self.dir, "bin"))
+        self.file("bin/Tolvane", FAKE_TOLVANE.encode())
+        os.chmod(os.path.join(self.dir, "bin", "Tolvane"), 0o755)
+        self.file("some.list", b"a\n")
+        done = self.dedupmeasure("sweep-tolvane", "some.list", "-o", "out", "--bits", "10,12", "--sample", "8",
+                                 "--bin", "bin")
+        self.assertEqual((done.returncode, done.stderr), (0, ""))
+        with open(os.path.join(self.dir, "bin", "commands")) as log:
+            commands = [json.loads(line) for line in log]
+        self.assertEqual(sorted(command[command.index("--") + 4] for command in commands), ["10", "12"])
+        for command in commands:
+            self.assertEqual(command[command.index("--sample"):command.index("--sample") + 2], ["--sample", "8"])
+            self.assertLess(command.index("--sample"), command.index("--"))
+        study = os.path.join(self.dir, "out", "tolvane.json")
+        self.assertEqual(read_json(study)["sample"], 8)
+        drawn = subprocess.run(interpreter() + ["-c", BARS_OF_FIGURE, KIT, "tolvane_figure", study],
+                               capture_output=True, text=True)
+        self.assertEqual(drawn.returncode, 0, drawn.stderr)
+        bars = {label: rest for _, label, *rest in json.loads(drawn.stdout)}
+        self.assertEqual(bars["byte dedup ratio, estimated"], [[1024, 4096], [2.5, 3.0], [2.25, 2.75], [2.75, 3.25]])
+        self.assertEqual(bars["chunk dedup ratio, estimated"], [[1024, 4096], [1.25, 1.5], [1.125, 1.375],
+                                                                [1.375, 1.625]])
+        self.assertEqual(bars["stored fingerprints, estimated"], [[1024, 4096], [10000, 12000], [9989.5, 11989.5],
+                                                                  [10010.5, 12010.5]])
 
     def test_tolvane_picture_without_summary_vector_panel(self):
         lists = self.machines(count=1)

@@ -14,6 +14,7 @@ import unittest
 from unittest import mock
 
 from kit import ENTRY, KIT, KitCase
+from support.processes import read_to_the_end
 
 SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
 HEADER = b"path,offset,size,sha1,new\n"
@@ -81,15 +82,7 @@ class Signals(KitCase):
                     shown += os.read(main, 4096)
                 process.send_signal(signum)
                 self.assert_ended_by(process, signum)
-                try:
-                    while True:
-                        piece = os.read(main, 4096)
-                        if not piece:
-                            break
-                        shown += piece
-                except OSError:  # the other end is closed: all was read
-                    pass
-                os.close(main)
+                shown += read_to_the_end(main)
                 # The status line is erased before the message.
                 self.assertRegex(shown, rb"\r +\rdedupmeasure: interrupted\r\n\Z")
 

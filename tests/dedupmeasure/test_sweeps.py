@@ -35,6 +35,21 @@ class SweepRows(KitCase):
             self.assertEqual(run["report"]["chunk_size_histogram"], report["chunk_size_histogram"])
             self.assertEqual(run["report"]["files"], report["files"])
 
+    def test_sampled_tolvane_rows_equal_single_sampled_runs(self):
+        lists = self.machines(count=1)
+        done = self.dedupmeasure("sweep-tolvane", lists[0], "-o", "out", "--bits", "10,11", "--sample", "4")
+        self.assertEqual((done.returncode, done.stderr), (0, ""))
+        for row in read_csv(os.path.join(self.dir, "out", "tolvane.csv")):
+            bits = int(row["bits"])
+            alone = self.tool("Tolvane", "--json", "--sample", "4", lists[0], 2**bits // 8, 2**bits * 8, bits, 48,
+                              3125, "y")
+            report = json.loads(alone.stdout)
+            self.assert_row_is_run(row, report)
+            for key, estimate in report["estimates"].items():
+                self.assertEqual([row["estimated_" + key], row[key + "_low"], row[key + "_high"]],
+                                 [cell(estimate[end]) for end in ("value", "low", "high")], key)
+        self.assertEqual(read_json(os.path.join(self.dir, "out", "tolvane.json"))["sample"], 4)
+
     def test_tolvane_limits_given_outright(self):
         lists = self.machines(count=1)
         done = self.dedupmeasure("sweep-tolvane", lists[0], "-o", "out", "--bits", "9,12", "--min", "100",

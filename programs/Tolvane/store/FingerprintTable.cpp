@@ -5,6 +5,7 @@
 #include <new>
 
 #include "LargeBuffer.h"
+#include "PageWarmer.h"
 
 namespace {
 
@@ -25,6 +26,8 @@ bool FingerprintTable::Remainder::operator==(const Remainder& other) const {
 FingerprintTable::FingerprintTable() : shards_(std::size_t{1} << kShardBits) {}
 
 FingerprintTable::~FingerprintTable() {
+    warmer_.stop();  // before what it warms is released
+    releaseLargeBuffer(next_segment_, kLogSegment * sizeof(Remainder));
     for (Shard& shard : shards_)
         if (shard.slots != nullptr) releaseLargeBuffer(shard.slots, slotCount(shard) * sizeof(std::uint64_t));
     for (std::size_t i = 0; i < log_.size(); ++i)
@@ -103,7 +106,13 @@ void FingerprintTable::append(const Remainder& remainder) {
         first_segment_capacity_ = capacity;
     } else if (place >= kLogSegment && place % kLogSegment == 0) {
         log_.reserve(log_.size() + 1);  // so that the push cannot fail once the segment is there
-        log_.push_back(static_cast<Remainder*>(allocateLargeBuffer(kLogSegment * sizeof(Remainder))));
+        if (next_segment_ == nullptr)
+            next_segment_ = static_cast<Remainder*>(allocateLargeBuffer(kLogSegment * sizeof(Remainder)));
+        log_.push_back(next_segment_);
+        next_segment_ = nullptr;
+        // The segment after it is made ready while this one fills.
+        next_segment_ = static_cast<Remainder*>(allocateLargeBuffer(kLogSegment * sizeof(Remainder)));
+        warmer_.warm(next_segment_, kLogSegment * sizeof(Remainder));
     }
     log_[place / kLogSegment][place % kLogSegment] = remainder;
 }
@@ -169,7 +178,8 @@ std::vector<FingerprintTable::Fingerprint> FingerprintTable::inInsertionOrder() 
 }
 
 std::size_t FingerprintTable::memoryBytes() const {
-    std::size_t bytes = shards_.size() * sizeof(Shard) + log_.size() * sizeof(log_[0]);
+    std::size_t bytes = shards_.size() * sizeof(Shard) + log_.size() * sizeof(log_[0]) +
+                        (next_segment_ != nullptr ? kLogSegment * sizeof(Remainder) : 0);
     for (const Shard& shard : shards_)
         if (shard.capacity != 0) bytes += slotCount(shard) * sizeof(std::uint64_t);
     if (!log_.empty()) bytes += (first_segment_capacity_ + (log_.size() - 1) * kLogSegment) * sizeof(Remainder);

@@ -29,6 +29,8 @@
 #include <memory>
 #include <vector>
 
+#include "PageWarmer.h"
+
 class FingerprintTable {
 public:
     using Fingerprint = std::array<unsigned int, 5>;
@@ -99,6 +101,8 @@ private:
     // the first segment grows by doubling up to a full one.
     std::vector<Remainder*> log_;
     std::size_t first_segment_capacity_ = 0;
+    Remainder* next_segment_ = nullptr;  // the full segment after the last, its pages faulted in ahead
+    PageWarmer warmer_;
     std::uint64_t size_ = 0;
 };
 

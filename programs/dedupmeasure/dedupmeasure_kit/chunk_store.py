@@ -38,6 +38,19 @@ INSERT INTO fingerprint
   FROM chunk GROUP BY sha1 ORDER BY sha1"""]
 
 
+def readable(trace):
+    """A trace's name as the store keeps it: a name that is no UTF-8 (kept
+    by surrogateescape) is made readable."""
+    return trace.encode("utf-8", "surrogateescape").decode("utf-8", "replace")
+
+
+def two_sizes(sha1, size, other, traces):
+    """The refusal of a sha1 (20 bytes) seen with two sizes in the traces
+    (their readable names, in command-line order)."""
+    return Failure("chunk %s has two sizes, %d and %d (in %s): a malformed trace or a SHA-1 collision"
+                   % (sha1.hex(), size, other, ", ".join(traces)), BAD_INPUT)
+
+
 class ChunkStore:
     def __init__(self, path, name):
         """A new database at path; name is how messages call it."""
@@ -57,9 +70,7 @@ class ChunkStore:
     def load(self, trace, rows, on_batch):
         """Stores the (sha1, size) rows of the trace named trace; on_batch(n)
         is called with the rows loaded so far by this store."""
-        # A name that is no UTF-8 (kept by surrogateescape) is stored readable.
-        readable = trace.encode("utf-8", "surrogateescape").decode("utf-8", "replace")
-        source = self.db.execute("INSERT INTO source (trace) VALUES (?)", (readable,)).lastrowid
+        source = self.db.execute("INSERT INTO source (trace) VALUES (?)", (readable(trace),)).lastrowid
         batch = []
         for sha1, size in rows:
             batch.append((source, sha1, size))
@@ -81,10 +92,9 @@ class ChunkStore:
                                 "LIMIT 1").fetchone()
         if clash:
             sha1, size, other = clash
-            traces = [row[0] for row in self.db.execute(
-                "SELECT DISTINCT trace FROM chunk JOIN source ON source.id = chunk.source WHERE sha1 = ?", (sha1,))]
-            raise Failure("chunk %s has two sizes, %d and %d (in %s): a malformed trace or a SHA-1 collision"
-                          % (sha1.hex(), size, other, ", ".join(traces)), BAD_INPUT)
+            raise two_sizes(sha1, size, other, [row[0] for row in self.db.execute(
+                "SELECT trace FROM source WHERE id IN (SELECT source FROM chunk WHERE sha1 = ?) "
+                "GROUP BY trace ORDER BY MIN(id)", (sha1,))])
         self.db.execute("COMMIT")
 
     def totals(self):
@@ -106,3 +116,27 @@ class ChunkStore:
                        WHERE first_source = last_source GROUP BY first_source) AS alone
                    ON alone.source = source.id
             ORDER BY source.id""").fetchall()
+
+    def squares(self):
+        """(the sum of the squares of the distinct chunks' sizes, the sum over
+        distinct chunks of the square of their rows less one): exact, in
+        Python's integers, which SQLite's would not hold."""
+        sizes = sum(size * size for (size,) in self.db.execute("SELECT size FROM fingerprint"))
+        repeats = sum((chunks - 1) ** 2 for (chunks,) in self.db.execute(
+            "SELECT chunks FROM fingerprint WHERE chunks > 1"))
+        return sizes, repeats
+
+    def source_squares(self):
+        """Per trace in command-line order, over each distinct chunk's bytes in
+        it: [alone, squares of alone, shared, squares of shared], alone for the
+        chunks no other trace holds."""
+        sums = {source: [0, 0, 0, 0] for (source,) in self.db.execute("SELECT id FROM source ORDER BY id")}
+        for source, held, alone in self.db.execute("""
+                SELECT held.source, held.bytes, fingerprint.first_source = fingerprint.last_source
+                FROM (SELECT source, sha1, SUM(size) AS bytes FROM chunk GROUP BY source, sha1) AS held
+                JOIN fingerprint ON fingerprint.sha1 = held.sha1"""):
+            kept = sums[source]
+            at = 0 if alone else 2
+            kept[at] += held
+            kept[at + 1] += held * held
+        return [sums[source] for source in sorted(sums)]

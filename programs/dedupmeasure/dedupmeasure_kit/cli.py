@@ -11,6 +11,7 @@ MAX_WINDOW = 65535
 MAX_SUMMARY_WORDS = 134217727
 DEFAULT_SUMMARY_WORDS = 3125
 DEFAULT_CHUNK_SIZES = [2**k for k in range(9, 17)]  # 512 .. 65536
+MAX_SAMPLE = 2**20
 
 
 class Parser(argparse.ArgumentParser):
@@ -51,6 +52,17 @@ def number_list(low, high=None, ranges=False):
             else:
                 values.append(number(part))
         return list(dict.fromkeys(values))  # each setting once
+    return parse
+
+
+def power_of_two(high):
+    number = whole_number(1, high)
+
+    def parse(text):
+        value = number(text)
+        if value & (value - 1):
+            raise argparse.ArgumentTypeError("%s is no power of two" % text)
+        return value
     return parse
 
 
@@ -109,6 +121,9 @@ def build_parser(default_bin):
                          help="summary vector sizes in 32-bit words, one run per bits and size (default 3125)")
     tolvane.add_argument("--null", action="store_true", help="LIST entries are separated by NUL bytes "
                          "(find -print0)")
+    tolvane.add_argument("--sample", metavar="N", type=power_of_two(MAX_SAMPLE),
+                         help="every run samples 1 chunk in N by its SHA-1 (Tolvane --sample N, N a power of two up "
+                         "to %d): estimates with their 95 %%%% intervals, drawn as error bars" % MAX_SAMPLE)
 
     chunkers = commands.add_parser("sweep-chunkers", help="one Tolvane run per chunker (and average chunk "
                                    "size)", description="One Tolvane run per chunker and anchor-bit count over the "
@@ -142,9 +157,20 @@ def build_parser(default_bin):
 
     merged = commands.add_parser("merge", help="merge Tolvane chunk traces into one store's figures",
                                  description="Chunk traces of Tolvane (--trace FILE), from one or many machines, "
-                                 "loaded into SQLite: the figures of one store holding every chunk, and per trace "
-                                 "the bytes only it holds and the bytes it shares.")
+                                 "merged by SQLite on this machine or on a Dask cluster: the figures of one store "
+                                 "holding every chunk, and per trace the bytes only it holds and the bytes it "
+                                 "shares; for sampled traces (Tolvane --sample N), estimates of them with their "
+                                 "95 % intervals. With --engine dask the workers read the traces: give paths every "
+                                 "worker can reach (a shared file system).")
     merged.add_argument("traces", metavar="TRACE", nargs="+", help="a trace written by Tolvane --trace")
+    merged.add_argument("--engine", choices=("sqlite", "dask"), default="sqlite",
+                        help="sqlite: a database on this machine (default); dask: a Dask cluster (Debian's "
+                        "python3-dask, python3-distributed and python3-pandas)")
+    merged.add_argument("--scheduler", metavar="ADDRESS", help="with --engine dask: join the cluster of this "
+                        "scheduler (tcp://HOST:PORT), whose workers can all read the traces at the paths given")
+    merged.add_argument("--workers", metavar="N", type=whole_number(1), help="with --engine dask and no "
+                        "--scheduler: the worker processes of the local cluster started for the merge (default: "
+                        "the CPUs, %d)" % tools.cpu_count())
     merged.add_argument("--db", metavar="FILE", help="keep the SQLite database as FILE (replaced if it exists)")
     merged.add_argument("--json", action="store_true", help="print the figures as one JSON document")
     return parser
@@ -164,7 +190,7 @@ def dispatch(args):
         elif args.command == "sweep-sha":
             written = sweep_sha.run(args, progress)
         else:
-            merge.run(args, progress)
+            merge.run(args, progress, tools.cpu_count())
             return
     finally:
         progress.erase()

@@ -110,24 +110,51 @@ def tolvane_figure(study):
     return figure
 
 
+def estimated(report, key):
+    """The estimate {value, low, high} of a sampled run's key, else None."""
+    return report.get("estimates", {}).get(key)
+
+
+def plot_estimates(axes, xs, estimates, label, **style):
+    """Estimates drawn at their values with their 95 % intervals as error
+    bars; returns the legend handles."""
+    points = [(x, e) for x, e in zip(xs, estimates) if x is not None and e and e["value"] is not None]
+    values = [e["value"] for _, e in points]
+    below = [value - (e["low"] if e["low"] is not None else value) for value, (_, e) in zip(values, points)]
+    above = [(e["high"] if e["high"] is not None else value) - value for value, (_, e) in zip(values, points)]
+    return [axes.errorbar([x for x, _ in points], values, yerr=[below, above], marker="o", capsize=3, label=label,
+                          **style)]
+
+
+def curve(axes, sizes, reports, key, estimate_key, label, **style):
+    """The runs' key against sizes, or, for sampled runs, the estimates of
+    estimate_key with their intervals."""
+    if any(estimated(report, estimate_key) for report in reports):
+        return plot_estimates(axes, sizes, [estimated(report, estimate_key) for report in reports],
+                              label.split(" (")[0] + ", estimated", **style)
+    return plot(axes, sizes, [report.get(key) for report in reports], label, **style)
+
+
 def draw_ratios(axes, chunkings):
     reports = [run["report"] for run in chunkings]
     sizes = [report["actual_average_chunk_size"] for report in reports]
     axes.set_xscale("log", base=2)
-    lines = plot(axes, sizes, [r["byte_dedup_ratio"] for r in reports], "byte dedup ratio")
-    lines += plot(axes, sizes, [r["compression_ratio"] for r in reports], "chunk dedup ratio (compression_ratio)")
+    lines = curve(axes, sizes, reports, "byte_dedup_ratio", "byte_dedup_ratio", "byte dedup ratio")
+    lines += curve(axes, sizes, reports, "compression_ratio", "chunk_dedup_ratio",
+                   "chunk dedup ratio (compression_ratio)")
     for run, size, report in zip(chunkings, sizes, reports):
-        if size is not None and report["byte_dedup_ratio"] is not None:
-            axes.annotate("%d bits" % run["bits"], (size, report["byte_dedup_ratio"]), textcoords="offset points",
-                          xytext=(4, 6), fontsize=8)
+        ratio = (estimated(report, "byte_dedup_ratio") or {}).get("value", report.get("byte_dedup_ratio"))
+        if size is not None and ratio is not None:
+            axes.annotate("%d bits" % run["bits"], (size, ratio), textcoords="offset points", xytext=(4, 6),
+                          fontsize=8)
     axes.set_xlabel("actual average chunk size (bytes)")
     axes.set_ylabel("dedup ratio")
     index = axes.twinx()
-    lines += plot(index, sizes, [r["chunks_stored"] for r in reports], "stored fingerprints (chunks_stored)",
-                  color="tab:green", linestyle="--")
+    lines += curve(index, sizes, reports, "chunks_stored", "distinct_chunks", "stored fingerprints (chunks_stored)",
+                   color="tab:green", linestyle="--")
     index.set_ylabel("stored fingerprints (index size)")
     axes.legend(lines, [line.get_label() for line in lines], loc="best")
-    axes.set_title("Savings and index size")
+    axes.set_title("Savings and index size" + (" (95 % intervals)" if any("estimates" in r for r in reports) else ""))
     axes.grid(True, which="both", alpha=0.3)
 
 

@@ -41,8 +41,9 @@ def plan(args):
     return settings
 
 
-def command(tolvane, list_path, setting, threads, null_separated):
-    return [tolvane, "--json", "--no-progress", "--threads", str(threads)] + (["--null"] if null_separated else []) + [
+def command(tolvane, list_path, setting, threads, null_separated, sample=None):
+    return [tolvane, "--json", "--no-progress", "--threads", str(threads)] + (["--null"] if null_separated else []) + (
+        ["--sample", str(sample)] if sample else []) + [
         "--", list_path, str(setting["min_chunk_size"]), str(setting["max_chunk_size"]), str(setting["bits"]),
         str(setting["window_size"]), str(setting["summary_vector_words"]), "y"]
 
@@ -152,8 +153,19 @@ def sweep(args, progress, name, settings, command_of, describe_setting, figure, 
         return files.write(columns, rows, document, figure)
 
 
+def estimate_columns(setting, report):
+    """A sampled run's estimates as columns: estimated_KEY, KEY_low, KEY_high."""
+    columns = {}
+    for key, estimate in report.get("estimates", {}).items():
+        columns.update({"estimated_" + key: estimate["value"], key + "_low": estimate["low"],
+                        key + "_high": estimate["high"]})
+    return columns
+
+
 def run(args, progress):
+    sample = getattr(args, "sample", None)
     return sweep(args, progress, "tolvane", plan(args),
                  lambda tolvane, list_path, setting, threads: command(tolvane, list_path, setting, threads,
-                                                                      args.null),
-                 describe, plots.tolvane_figure)
+                                                                      args.null, sample),
+                 describe, plots.tolvane_figure, extra=estimate_columns if sample else None,
+                 document_extra={"sample": sample} if sample else None)

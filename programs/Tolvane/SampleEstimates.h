@@ -32,10 +32,11 @@ inline bool inSample(const unsigned digest[5], std::uint32_t sample) {
     return digest[0] < (std::uint64_t{1} << 32) / sample;
 }
 
-// The total of the whole run from the sample's: value sample * sampled,
-// variance sample * (sample - 1) * squares, the interval value -/+ 1.96
+// The total of the whole run from the sample's: sample * sampled, with the
+// variance sample * (sample - 1) * squares and the interval -/+ 1.96
 // standard deviations, no lower than what the sample proves (at_least) nor
-// higher than what can be (at_most), and its low end never above its high.
+// higher than what can be (at_most), its low end never above its high; the
+// value too is at most at_most.
 TotalEstimate estimateTotal(std::uint32_t sample, std::uint64_t sampled, SquareSum squares, std::uint64_t at_least,
                             std::uint64_t at_most);
 

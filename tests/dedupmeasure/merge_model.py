@@ -51,9 +51,10 @@ def sample_trace(exact, path, sample, chunking):
 
 
 def estimate(sample, total, squares, low, high):
-    value = sample * total
+    scaled = sample * total
     deviation = math.sqrt(float(sample * (sample - 1) * squares))
-    return {"value": value, "low": max(float(low), value - Z * deviation), "high": min(float(high), value + Z * deviation)}
+    top = min(float(high), scaled + Z * deviation)
+    return {"value": min(scaled, high), "low": min(max(float(low), scaled - Z * deviation), top), "high": top}
 
 
 def divided(numerator, denominator):

@@ -27,11 +27,12 @@ Z = 1.96
 
 def total(n, sampled, squares, at_least, at_most):
     """(value, low, high) of a total estimated from a sample of 1 in n."""
-    value = n * sampled
+    scaled = n * sampled
     half = Z * math.sqrt(float(n * (n - 1) * squares))
-    low = max(float(value) - half, float(at_least))
-    high = min(float(value) + half, float(at_most))
-    return value, min(low, high), high
+    low = max(float(scaled) - half, float(at_least))
+    high = min(float(scaled) + half, float(at_most))
+    # No estimate past what can be.
+    return min(scaled, at_most), min(low, high), high
 
 
 def quotient(numerator, estimate):

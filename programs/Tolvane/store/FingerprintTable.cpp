@@ -35,8 +35,7 @@ FingerprintTable::~FingerprintTable() {
 }
 
 FingerprintTable::Remainder FingerprintTable::remainderOf(const unsigned int* d) {
-    constexpr unsigned kLowBits = 32 - kTagBits;  // of word 1, below the tag
-    return {{(d[0] << kLowBits) | (d[1] & ((1u << kLowBits) - 1)), d[2], d[3], d[4]}};
+    return {{d[0], d[2], d[3], d[4]}};
 }
 
 std::int64_t FingerprintTable::find(const Shard& shard, std::uint32_t tag, const Remainder& remainder,
@@ -179,9 +178,7 @@ std::vector<FingerprintTable::Fingerprint> FingerprintTable::inInsertionOrder() 
             if (entry == 0) continue;
             const std::uint64_t place = placeOfEntry(entry);
             const Remainder& remainder = logEntry(place);
-            constexpr unsigned kLowBits = 32 - kTagBits;
-            fingerprints[place] = {(shard_number << (32 - kShardBits)) | (remainder.words[0] >> kLowBits),
-                                   (tagOfEntry(entry) << kLowBits) | (remainder.words[0] & ((1u << kLowBits) - 1)),
+            fingerprints[place] = {remainder.words[0], (shard_number << kTagBits) | tagOfEntry(entry),
                                    remainder.words[1], remainder.words[2], remainder.words[3]};
         }
     }

@@ -4,10 +4,10 @@
 //
 // A fingerprint is a SHA-1 digest, so its bits are uniform and serve as the
 // hash themselves:
-//   - the top 4 bits of word 0 choose one of 16 shards, each an
+//   - the top 4 bits of word 1 choose one of 16 shards, each an
 //     open-addressed table of its own that grows on its own, so growing
 //     touches 1/16 of the index at a time, never the whole;
-//   - the top 28 bits of word 1 (the tag) give the entry's home slot in its
+//   - the other 28 bits of word 1 (the tag) give the entry's home slot in its
 //     shard and tell most entries apart without a further look;
 //   - the other 128 bits are kept in a log in insertion order, 16 bytes an
 //     entry, which the slot points to.
@@ -59,8 +59,7 @@ public:
 
 private:
     // The 128 bits of a fingerprint that neither its shard nor its slot
-    // keep: the low 28 bits of word 0 and the low 4 of word 1 (in word 0
-    // here), then words 2 to 4.
+    // keep: words 0, 2, 3 and 4.
     struct Remainder {
         std::uint32_t words[4];
         bool operator==(const Remainder& other) const;
@@ -74,8 +73,10 @@ private:
     static constexpr unsigned kTagBits = 28;
     static constexpr std::size_t kLogSegment = std::size_t{1} << 17;  // entries in a full log segment: 2 MiB
 
-    static std::uint32_t shardOf(const unsigned int* d) { return d[0] >> (32 - kShardBits); }
-    static std::uint32_t tagOf(const unsigned int* d) { return d[1] >> (32 - kTagBits); }
+    // From word 1: a sample keeps the fingerprints whose word 0 begins with
+    // zero bits, which must not all fall in one shard.
+    static std::uint32_t shardOf(const unsigned int* d) { return d[1] >> kTagBits; }
+    static std::uint32_t tagOf(const unsigned int* d) { return d[1] & ((1u << kTagBits) - 1); }
     static Remainder remainderOf(const unsigned int* d);
     // The home slot: the tag scaled to the capacity, so that slots in tag
     // order are slots in home order whatever the capacity, above the spare

@@ -16,11 +16,14 @@ def quotient(numerator, denominator):
 def estimate(sample, total, squares, low_bound, high_bound):
     """{value, low, high} of sample * total (an integer), from the exact
     integer sums of the sample: total of its values, squares of their
-    squares; the interval within [low_bound, high_bound]."""
-    value = sample * total
+    squares; the interval within [low_bound, high_bound], its low end never
+    above its high, the value at most high_bound."""
+    scaled = sample * total
     deviation = math.sqrt(float(sample * (sample - 1) * squares))
-    return {"value": value, "low": max(float(low_bound), value - Z * deviation),
-            "high": min(float(high_bound), value + Z * deviation)}
+    high = min(float(high_bound), scaled + Z * deviation)
+    low = min(max(float(low_bound), scaled - Z * deviation), high)
+    # A sample can scale to more than there is: the estimate is then that.
+    return {"value": min(scaled, high_bound), "low": low, "high": high}
 
 
 def ratio(numerator, estimated):

@@ -68,6 +68,9 @@ void FingerprintTable::grow(Shard& shard) {
     const std::uint64_t old_end = shard.capacity == 0 ? 0 : slotCount(shard);
     const std::uint64_t wanted = shard.capacity == 0 ? 8 : std::uint64_t{shard.capacity} + shard.capacity / 4 + 1;
     const auto capacity = static_cast<std::uint32_t>(std::min<std::uint64_t>(wanted, UINT32_MAX / 2));
+    // A shard at its largest cannot grow: a full one is out of memory, not
+    // a loop.
+    if (capacity == shard.capacity) throw std::bad_alloc();
     const std::uint64_t end = capacity + spare(capacity);
     // Larger in place. With the larger capacity every home moves up, so
     // every entry does, or stays: from the last one back, each goes to its

@@ -28,6 +28,19 @@ void offerHugePages(void* buffer, std::size_t length) {
 #endif
 }
 
+// length bytes of fresh mapping that begins on a huge page's boundary.
+void* mapAligned(std::size_t length) {
+    const std::size_t huge = kMapped;
+    void* mapped = mmap(nullptr, length + huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + huge - 1) / huge * huge;
+    if (aligned > start) munmap(mapped, aligned - start);
+    const std::uintptr_t end = start + length + huge;
+    if (end > aligned + length) munmap(reinterpret_cast<void*>(aligned + length), end - (aligned + length));
+    return reinterpret_cast<void*>(aligned);
+}
+
 }  // namespace
 
 void* allocateLargeBuffer(std::size_t bytes) {
@@ -40,23 +53,26 @@ void* allocateLargeBuffer(std::size_t bytes) {
     // pages: lookups land anywhere in a table, and with small pages nearly
     // every one would also miss the address translation cache.
     const std::size_t length = mappedLength(bytes);
-    const std::size_t huge = kMapped;
-    void* mapped = mmap(nullptr, length + huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) throw std::bad_alloc();
-    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
-    const std::uintptr_t aligned = (start + huge - 1) / huge * huge;
-    if (aligned > start) munmap(mapped, aligned - start);
-    const std::uintptr_t end = start + length + huge;
-    if (end > aligned + length) munmap(reinterpret_cast<void*>(aligned + length), end - (aligned + length));
-    offerHugePages(reinterpret_cast<void*>(aligned), length);
-    return reinterpret_cast<void*>(aligned);
+    void* buffer = mapAligned(length);
+    offerHugePages(buffer, length);
+    return buffer;
 }
 
 void* resizeLargeBuffer(void* buffer, std::size_t old_bytes, std::size_t new_bytes) {
     if (buffer != nullptr && old_bytes >= kMapped) {
-        void* moved = mremap(buffer, mappedLength(old_bytes), mappedLength(new_bytes), MREMAP_MAYMOVE);
-        if (moved == MAP_FAILED) throw std::bad_alloc();
-        offerHugePages(moved, mappedLength(new_bytes));
+        const std::size_t old_length = mappedLength(old_bytes);
+        const std::size_t new_length = mappedLength(new_bytes);
+        // Longer where it lies if the addresses after it are free; else moved
+        // to a huge page's boundary: a move the kernel chose could land off
+        // it and break every huge page into small ones.
+        if (mremap(buffer, old_length, new_length, 0) != MAP_FAILED) return buffer;
+        void* target = mapAligned(new_length);
+        void* moved = mremap(buffer, old_length, new_length, MREMAP_MAYMOVE | MREMAP_FIXED, target);
+        if (moved == MAP_FAILED) {
+            munmap(target, new_length);
+            throw std::bad_alloc();
+        }
+        offerHugePages(moved, new_length);
         return moved;
     }
     void* larger = allocateLargeBuffer(new_bytes);

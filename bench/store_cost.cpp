@@ -70,9 +70,10 @@ int main(int argc, char** argv) {
             first.fill(words);
             lookup_seconds += insertBatch(store, words, kBatch);
         }
+        const double bytes_each =
+            static_cast<double>(store.fingerprintBytes()) / static_cast<double>(store.stored());
         std::printf("%zu %.1f %.1f %.2f\n", size, 1e9 * insert_seconds / static_cast<double>(end - size),
-                    1e9 * lookup_seconds / static_cast<double>(lookups), static_cast<double>(store.fingerprintBytes()) /
-                                                     static_cast<double>(store.stored()));
+                    1e9 * lookup_seconds / static_cast<double>(lookups), bytes_each);
     }
     return 0;
 }

@@ -4,7 +4,6 @@
 #include <sys/mman.h>
 
 #include <cstdint>
-#include <cstring>
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,10 @@
 aggregating, a sweep running its tools): nothing left behind, no tool still
 running, the command ended by the signal. Also a run started while the
 runs are being stopped."""
+import ctypes
+import itertools
 import os
+import platform
 import pty
 import random
 import signal
@@ -19,6 +22,8 @@ from support.processes import read_to_the_end
 SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
 HEADER = b"path,offset,size,sha1,new\n"
 DEADLINE_SECONDS = 60  # a fault fails the test rather than hang it
+LIBC = ctypes.CDLL(None, use_errno=True)
+SYS_TGKILL = 234  # x86-64: a signal to one thread of a process
 
 
 def children(pid):
@@ -58,14 +63,19 @@ class Signals(KitCase):
             for db in (["--db", "kept.sqlite"], []):
                 with self.subTest(signal=signum, db=db):
                     process = self.start("merge", *db, "trace.csv")
-                    # The merge reads the row, then waits for more.
-                    with open(os.path.join(self.dir, "trace.csv"), "wb") as writer:
-                        writer.write(HEADER + b"m,0,100,%s,1\n" % (b"ab" * 20))
-                        writer.flush()
-                        self.assertTrue(self.temporaries())
-                        process.send_signal(signum)
-                        self.assertEqual(self.assert_ended_by(process, signum), b"dedupmeasure: interrupted\n")
-                    self.assertFalse(os.path.exists(os.path.join(self.dir, "kept.sqlite")))
+                    try:
+                        # The merge reads the row, then waits for more.
+                        with open(os.path.join(self.dir, "trace.csv"), "wb") as writer:
+                            writer.write(HEADER + b"m,0,100,%s,1\n" % (b"ab" * 20))
+                            writer.flush()
+                            self.assertTrue(self.temporaries())
+                            process.send_signal(signum)
+                            self.assertEqual(self.assert_ended_by(process, signum), b"dedupmeasure: interrupted\n")
+                        self.assertFalse(os.path.exists(os.path.join(self.dir, "kept.sqlite")))
+                    finally:  # nothing of a failed case left to read the next one's trace
+                        if process.poll() is None:
+                            process.kill()
+                            process.communicate()
 
     def test_merge_while_aggregating(self):
         rng = random.Random(5)
@@ -90,8 +100,10 @@ class Signals(KitCase):
         # Each run waits to open the FIFO until it is ended.
         os.mkfifo(os.path.join(self.dir, "fifo"))
         self.file("fifo.list", b"fifo\n")
-        for signum in SIGNALS:
-            with self.subTest(signal=signum):
+        # The kernel may give a signal to any thread: to the main one, or to
+        # one of the threads that wait for the runs.
+        for signum, to_a_pool_thread in itertools.product(SIGNALS, (False, True)):
+            with self.subTest(signal=signum, to_a_pool_thread=to_a_pool_thread):
                 process = self.start("sweep-tolvane", "fifo.list", "-o", "out", "--bits", "11,12", "--jobs", "2")
                 for _ in range(DEADLINE_SECONDS * 100):
                     runs = children(process.pid)
@@ -99,10 +111,17 @@ class Signals(KitCase):
                         break
                     time.sleep(0.01)
                 try:
-                    process.send_signal(signum)
+                    if to_a_pool_thread:
+                        if platform.machine() != "x86_64":
+                            self.skipTest("the tgkill system call's number is known for x86-64 only")
+                        pool_thread = next(int(task) for task in os.listdir("/proc/%d/task" % process.pid)
+                                           if int(task) != process.pid)
+                        self.assertEqual(LIBC.syscall(SYS_TGKILL, process.pid, pool_thread, signum), 0)
+                    else:
+                        process.send_signal(signum)
                     self.assertEqual(self.assert_ended_by(process, signum, runs), b"dedupmeasure: interrupted\n")
-                finally:
-                    for pid in runs:
+                finally:  # nothing of a failed case left to disturb the next
+                    for pid in runs + ([process.pid] if process.poll() is None else []):
                         if os.path.exists("/proc/%d" % pid):
                             os.kill(pid, signal.SIGKILL)
 

@@ -59,6 +59,20 @@ class _Runner:
                 process.wait()
 
 
+# How often the main thread wakes while the runs go on.
+WAKE_SECONDS = 0.1
+
+
+def _as_completed(futures):
+    """The futures as they complete, waiting in short steps: a signal the
+    kernel gives to a thread of the pool is handled only once the main
+    thread runs again, and a wait without end would never let it."""
+    pending = set(futures)
+    while pending:
+        done, pending = concurrent.futures.wait(pending, WAKE_SECONDS, concurrent.futures.FIRST_COMPLETED)
+        yield from done
+
+
 def run_all(commands, jobs, check, progress):
     """The Finished runs of commands, in their order. check(index, finished)
     raises a Failure for a failed run; progress shows runs done of planned."""
@@ -69,7 +83,7 @@ def run_all(commands, jobs, check, progress):
     token = leftovers.add(runner.end)
     try:
         futures = {pool.submit(runner.run, command): index for index, command in enumerate(commands)}
-        for done, future in enumerate(concurrent.futures.as_completed(futures), 1):
+        for done, future in enumerate(_as_completed(futures), 1):
             index = futures[future]
             results[index] = future.result()
             check(index, results[index])

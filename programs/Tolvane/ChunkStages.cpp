@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "sha1_batch.h"
+
 void readPlannedBlock(ChunkBlock& block, std::size_t window_size) {
     if (block.source == nullptr) return;
     const std::size_t context = block.file_offset == 0 ? 0 : window_size;
@@ -158,11 +160,17 @@ void digestChunks(ChunkBlock& block, const ChunkBlock* previous, const CarryHand
     if (compressor != nullptr) block.open_chunk.assign(data + last_end, data + block.size);
     block.carry_ready = true;
     handoff.ready();
+    // The chunks whole in the block, digested together.
+    std::vector<sha1_batch::Message> inside;
+    inside.reserve(closings - 1);
     for (std::size_t i = 1; i < closings; ++i) {
-        SHA1 chunk;
         const std::uint32_t begin = block.closings[i - 1].end;
-        chunk.Input(data + begin, block.closings[i].end - begin);
-        block.digests[i].computed = chunk.Result(block.digests[i].words);
+        inside.push_back({data + begin, block.closings[i].end - begin, block.digests[i].words});
+        block.digests[i].computed = true;
+    }
+    sha1_batch::digestAll(inside.data(), inside.size());
+    for (std::size_t i = 1; i < closings; ++i) {
+        const std::uint32_t begin = block.closings[i - 1].end;
         block.digests[i].compressed_size = compressor != nullptr && compressor->wants(block.digests[i].words)
                                                ? compressor->countedSize(data + begin, block.closings[i].end - begin)
                                                : 0;

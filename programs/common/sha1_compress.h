@@ -1,7 +1,7 @@
 // The SHA-1 compression function and the run-time choice of its code path
 // (internal to the engine).
 //
-// The engine compresses with the x86 SHA extensions when they were compiled
+// The engine compresses one message, or two side by side, with the x86 SHA extensions when they were compiled
 // in and the CPU has them, and with portable C++ otherwise. Both give
 // identical results; tests force each path to prove it.
 #ifndef DEDUP_COMMON_SHA1_COMPRESS_H
@@ -18,6 +18,18 @@ void compress_portable(unsigned* hash, const unsigned char* blocks, std::size_t 
 // Call only when supported(Path::sha_extensions).
 void compress_with_sha_extensions(unsigned* hash, const unsigned char* blocks, std::size_t block_count);
 
+// Compresses block_count blocks of each of two messages, each into its own
+// hash: as two calls of a Function, but one message's rounds run while the
+// other's wait on theirs.
+using TwoFunction = void (*)(unsigned* hash_a, const unsigned char* blocks_a, unsigned* hash_b,
+                             const unsigned char* blocks_b, std::size_t block_count);
+
+void compress_two_portable(unsigned* hash_a, const unsigned char* blocks_a, unsigned* hash_b,
+                           const unsigned char* blocks_b, std::size_t block_count);
+// Call only when supported(Path::sha_extensions).
+void compress_two_with_sha_extensions(unsigned* hash_a, const unsigned char* blocks_a, unsigned* hash_b,
+                                      const unsigned char* blocks_b, std::size_t block_count);
+
 enum class Path { portable, sha_extensions };
 
 // True when the path was compiled in and this CPU can run it.
@@ -27,8 +39,9 @@ Path fastest();
 // Forces the path for every engine of the process (a test hook); an
 // unsupported one keeps the portable path. Returns the path now in force.
 Path use(Path path);
-// The compression of the path in force.
+// The compressions of the path in force.
 Function current();
+TwoFunction current_two();
 
 }  // namespace sha1_compress
 

@@ -78,3 +78,11 @@ void sha1_compress::compress_portable(unsigned* hash, const unsigned char* block
         hash[4] += E;
     }
 }
+
+// Portable code gains nothing from interleaving: one message, then the other.
+void sha1_compress::compress_two_portable(unsigned* hash_a, const unsigned char* blocks_a, unsigned* hash_b,
+                           const unsigned char* blocks_b, std::size_t block_count)
+{
+    compress_portable(hash_a, blocks_a, block_count);
+    compress_portable(hash_b, blocks_b, block_count);
+}

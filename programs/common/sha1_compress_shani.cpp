@@ -49,74 +49,87 @@ inline void four_rounds(RoundState& state, __m128i group)
     state.abcd = _mm_sha1rnds4_epu32(state.abcd, e_plus_words, Quarter);
 }
 
-}  // namespace
-
-void compress_with_sha_extensions(unsigned* hash, const unsigned char* blocks,
-                                  std::size_t block_count)
+// Lanes independent messages at once, block by block: each round waits on
+// the one before it, so a second message's rounds fill the time one message
+// alone would leave the SHA unit idle.
+template <int Lanes>
+inline void compress_lanes(unsigned* const* hashes, const unsigned char* const* starts, std::size_t block_count)
 {
-    __m128i abcd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hash));
-    abcd = _mm_shuffle_epi32(abcd, 0x1B);  // H0 to the highest lane
-    __m128i e = _mm_set_epi32(static_cast<int>(hash[4]), 0, 0, 0);
-
-    for (; block_count > 0; --block_count, blocks += 64) {
-        const __m128i abcd_start = abcd;
-        const __m128i e_start = e;
-
-        __m128i w0 = load_message_group(blocks);
-        __m128i w1 = load_message_group(blocks + 16);
-        __m128i w2 = load_message_group(blocks + 32);
-        __m128i w3 = load_message_group(blocks + 48);
-
-        // Rounds 0-3 take E straight from the previous block.
-        RoundState s{_mm_sha1rnds4_epu32(abcd, _mm_add_epi32(e, w0), 0), abcd};
-
-        four_rounds<0>(s, w1);
-        four_rounds<0>(s, w2);
-        four_rounds<0>(s, w3);
-        w0 = next_message_group(w0, w1, w2, w3);
-        four_rounds<0>(s, w0);  // rounds 16-19
-
-        w1 = next_message_group(w1, w2, w3, w0);
-        four_rounds<1>(s, w1);
-        w2 = next_message_group(w2, w3, w0, w1);
-        four_rounds<1>(s, w2);
-        w3 = next_message_group(w3, w0, w1, w2);
-        four_rounds<1>(s, w3);
-        w0 = next_message_group(w0, w1, w2, w3);
-        four_rounds<1>(s, w0);
-        w1 = next_message_group(w1, w2, w3, w0);
-        four_rounds<1>(s, w1);  // rounds 36-39
-
-        w2 = next_message_group(w2, w3, w0, w1);
-        four_rounds<2>(s, w2);
-        w3 = next_message_group(w3, w0, w1, w2);
-        four_rounds<2>(s, w3);
-        w0 = next_message_group(w0, w1, w2, w3);
-        four_rounds<2>(s, w0);
-        w1 = next_message_group(w1, w2, w3, w0);
-        four_rounds<2>(s, w1);
-        w2 = next_message_group(w2, w3, w0, w1);
-        four_rounds<2>(s, w2);  // rounds 56-59
-
-        w3 = next_message_group(w3, w0, w1, w2);
-        four_rounds<3>(s, w3);
-        w0 = next_message_group(w0, w1, w2, w3);
-        four_rounds<3>(s, w0);
-        w1 = next_message_group(w1, w2, w3, w0);
-        four_rounds<3>(s, w1);
-        w2 = next_message_group(w2, w3, w0, w1);
-        four_rounds<3>(s, w2);
-        w3 = next_message_group(w3, w0, w1, w2);
-        four_rounds<3>(s, w3);  // rounds 76-79
-
-        // The final E is A of four rounds ago, rotated; add it and ABCD in.
-        e = _mm_sha1nexte_epu32(s.abcd_before, e_start);
-        abcd = _mm_add_epi32(s.abcd, abcd_start);
+    __m128i abcd[Lanes], e[Lanes];
+    const unsigned char* blocks[Lanes];
+    for (int l = 0; l < Lanes; ++l) {
+        abcd[l] = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(hashes[l])),
+                                    0x1B);  // H0 to the highest lane
+        e[l] = _mm_set_epi32(static_cast<int>(hashes[l][4]), 0, 0, 0);
+        blocks[l] = starts[l];
     }
 
-    abcd = _mm_shuffle_epi32(abcd, 0x1B);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(hash), abcd);
-    hash[4] = static_cast<unsigned>(_mm_extract_epi32(e, 3));
+    for (; block_count > 0; --block_count) {
+        __m128i abcd_start[Lanes], e_start[Lanes], w0[Lanes], w1[Lanes], w2[Lanes], w3[Lanes];
+        RoundState s[Lanes];
+        for (int l = 0; l < Lanes; ++l) {
+            abcd_start[l] = abcd[l];
+            e_start[l] = e[l];
+            w0[l] = load_message_group(blocks[l]);
+            w1[l] = load_message_group(blocks[l] + 16);
+            w2[l] = load_message_group(blocks[l] + 32);
+            w3[l] = load_message_group(blocks[l] + 48);
+            blocks[l] += 64;
+            // Rounds 0-3 take E straight from the previous block.
+            s[l] = RoundState{_mm_sha1rnds4_epu32(abcd[l], _mm_add_epi32(e[l], w0[l]), 0), abcd[l]};
+        }
+#define DEDUP_SHA1_LANES(statement) \
+    for (int l = 0; l < Lanes; ++l) { statement; }
+        DEDUP_SHA1_LANES(four_rounds<0>(s[l], w1[l]))
+        DEDUP_SHA1_LANES(four_rounds<0>(s[l], w2[l]))
+        DEDUP_SHA1_LANES(four_rounds<0>(s[l], w3[l]))
+        DEDUP_SHA1_LANES(w0[l] = next_message_group(w0[l], w1[l], w2[l], w3[l]); four_rounds<0>(s[l], w0[l]))
+
+        DEDUP_SHA1_LANES(w1[l] = next_message_group(w1[l], w2[l], w3[l], w0[l]); four_rounds<1>(s[l], w1[l]))
+        DEDUP_SHA1_LANES(w2[l] = next_message_group(w2[l], w3[l], w0[l], w1[l]); four_rounds<1>(s[l], w2[l]))
+        DEDUP_SHA1_LANES(w3[l] = next_message_group(w3[l], w0[l], w1[l], w2[l]); four_rounds<1>(s[l], w3[l]))
+        DEDUP_SHA1_LANES(w0[l] = next_message_group(w0[l], w1[l], w2[l], w3[l]); four_rounds<1>(s[l], w0[l]))
+        DEDUP_SHA1_LANES(w1[l] = next_message_group(w1[l], w2[l], w3[l], w0[l]); four_rounds<1>(s[l], w1[l]))
+
+        DEDUP_SHA1_LANES(w2[l] = next_message_group(w2[l], w3[l], w0[l], w1[l]); four_rounds<2>(s[l], w2[l]))
+        DEDUP_SHA1_LANES(w3[l] = next_message_group(w3[l], w0[l], w1[l], w2[l]); four_rounds<2>(s[l], w3[l]))
+        DEDUP_SHA1_LANES(w0[l] = next_message_group(w0[l], w1[l], w2[l], w3[l]); four_rounds<2>(s[l], w0[l]))
+        DEDUP_SHA1_LANES(w1[l] = next_message_group(w1[l], w2[l], w3[l], w0[l]); four_rounds<2>(s[l], w1[l]))
+        DEDUP_SHA1_LANES(w2[l] = next_message_group(w2[l], w3[l], w0[l], w1[l]); four_rounds<2>(s[l], w2[l]))
+
+        DEDUP_SHA1_LANES(w3[l] = next_message_group(w3[l], w0[l], w1[l], w2[l]); four_rounds<3>(s[l], w3[l]))
+        DEDUP_SHA1_LANES(w0[l] = next_message_group(w0[l], w1[l], w2[l], w3[l]); four_rounds<3>(s[l], w0[l]))
+        DEDUP_SHA1_LANES(w1[l] = next_message_group(w1[l], w2[l], w3[l], w0[l]); four_rounds<3>(s[l], w1[l]))
+        DEDUP_SHA1_LANES(w2[l] = next_message_group(w2[l], w3[l], w0[l], w1[l]); four_rounds<3>(s[l], w2[l]))
+        DEDUP_SHA1_LANES(w3[l] = next_message_group(w3[l], w0[l], w1[l], w2[l]); four_rounds<3>(s[l], w3[l]))
+#undef DEDUP_SHA1_LANES
+
+        for (int l = 0; l < Lanes; ++l) {
+            // The final E is A of four rounds ago, rotated; add it and ABCD in.
+            e[l] = _mm_sha1nexte_epu32(s[l].abcd_before, e_start[l]);
+            abcd[l] = _mm_add_epi32(s[l].abcd, abcd_start[l]);
+        }
+    }
+
+    for (int l = 0; l < Lanes; ++l) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(hashes[l]), _mm_shuffle_epi32(abcd[l], 0x1B));
+        hashes[l][4] = static_cast<unsigned>(_mm_extract_epi32(e[l], 3));
+    }
+}
+
+}  // namespace
+
+void compress_with_sha_extensions(unsigned* hash, const unsigned char* blocks, std::size_t block_count)
+{
+    compress_lanes<1>(&hash, &blocks, block_count);
+}
+
+void compress_two_with_sha_extensions(unsigned* hash_a, const unsigned char* blocks_a, unsigned* hash_b,
+                                      const unsigned char* blocks_b, std::size_t block_count)
+{
+    unsigned* const hashes[2] = {hash_a, hash_b};
+    const unsigned char* const starts[2] = {blocks_a, blocks_b};
+    compress_lanes<2>(hashes, starts, block_count);
 }
 
 }  // namespace sha1_compress

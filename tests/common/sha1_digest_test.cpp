@@ -2,24 +2,9 @@
 // function, with the message cut into pieces of every form the engine takes.
 #include <random>
 
-#include "sha1_compress.h"
 #include "sha1_test_support.h"
 
 namespace {
-
-using sha1_compress::Path;
-
-// Each test runs on the compression path of its parameter (skipped where the
-// CPU or the build lacks it).
-class EachCompression : public testing::TestWithParam<Path> {
-protected:
-    void SetUp() override
-    {
-        if (!sha1_compress::supported(GetParam())) GTEST_SKIP() << "this CPU or build lacks the path";
-        ASSERT_EQ(sha1_compress::use(GetParam()), GetParam());
-    }
-    void TearDown() override { sha1_compress::use(sha1_compress::fastest()); }
-};
 
 const Digest kEmpty = digest_from_hex("da39a3ee5e6b4b0d3255bfef95601890afd80709");
 const Digest kAbc = digest_from_hex("a9993e364706816aba3e25717850c26c9cd0d89d");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sha1.h"
+#include "sha1_compress.h"
 
 using Digest = std::array<unsigned, 5>;
 
@@ -55,5 +56,19 @@ inline const std::vector<ReferenceVector>& reference_vectors()
     }();
     return vectors;
 }
+
+using sha1_compress::Path;
+
+// Each test runs on the compression path of its parameter (skipped where the
+// CPU or the build lacks it).
+class EachCompression : public testing::TestWithParam<Path> {
+protected:
+    void SetUp() override
+    {
+        if (!sha1_compress::supported(GetParam())) GTEST_SKIP() << "this CPU or build lacks the path";
+        ASSERT_EQ(sha1_compress::use(GetParam()), GetParam());
+    }
+    void TearDown() override { sha1_compress::use(sha1_compress::fastest()); }
+};
 
 #endif

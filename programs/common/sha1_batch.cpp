@@ -43,44 +43,55 @@ void finishLane(Lane& lane, const Message* messages) {
 
 void digestAll(const Message* messages, std::size_t count) {
     const sha1_compress::Function one = sha1_compress::current();
-    const sha1_compress::TwoFunction two = sha1_compress::current_two();
+    const sha1_compress::LanesFunction two = sha1_compress::current_two();
+    const sha1_compress::LanesFunction four = sha1_compress::current_four();
+    constexpr int kLanes = 4;
+    Lane lanes[kLanes];
+    bool busy[kLanes] = {};
     std::size_t started = 0;
-    // Two lanes while there are messages for both; a lane whose whole
-    // blocks are done is finished and takes the next message.
-    Lane lanes[2];
-    bool busy[2] = {false, false};
     for (;;) {
-        for (int l = 0; l < 2; ++l) {
+        // A lane whose whole blocks are done is finished and takes the next
+        // message; one without whole blocks is finished at once.
+        for (int l = 0; l < kLanes; ++l) {
             while (!busy[l] && started < count) {
                 lanes[l] = startLane(messages, started++);
-                if (lanes[l].blocks_left > 0) {
-                    busy[l] = true;
-                } else {
-                    finishLane(lanes[l], messages);
-                }
+                busy[l] = lanes[l].blocks_left > 0;
+                if (!busy[l]) finishLane(lanes[l], messages);
             }
         }
-        if (!busy[0] || !busy[1]) break;
-        const std::size_t blocks = lanes[0].blocks_left < lanes[1].blocks_left ? lanes[0].blocks_left
-                                                                               : lanes[1].blocks_left;
-        two(lanes[0].hash, lanes[0].next_block, lanes[1].hash, lanes[1].next_block, blocks);
-        for (Lane& lane : lanes) {
-            lane.next_block += blocks * 64;
-            lane.blocks_left -= blocks;
+        // Four lanes while there are messages for all; at the end, what is
+        // left two at a time, then alone.
+        Lane* together[kLanes];
+        int width = 0;
+        for (int l = 0; l < kLanes; ++l)
+            if (busy[l]) together[width++] = &lanes[l];
+        if (width == 0) break;
+        width = width == 4 ? 4 : width >= 2 ? 2 : 1;
+        std::size_t blocks = together[0]->blocks_left;
+        unsigned* hashes[kLanes];
+        const unsigned char* starts[kLanes];
+        for (int i = 0; i < width; ++i) {
+            if (together[i]->blocks_left < blocks) blocks = together[i]->blocks_left;
+            hashes[i] = together[i]->hash;
+            starts[i] = together[i]->next_block;
         }
-        for (int l = 0; l < 2; ++l) {
-            if (lanes[l].blocks_left == 0) {
+        if (width == 4) {
+            four(hashes, starts, blocks);
+        } else if (width == 2) {
+            two(hashes, starts, blocks);
+        } else {
+            one(hashes[0], starts[0], blocks);
+        }
+        for (int i = 0; i < width; ++i) {
+            together[i]->next_block += blocks * 64;
+            together[i]->blocks_left -= blocks;
+        }
+        for (int l = 0; l < kLanes; ++l) {
+            if (busy[l] && lanes[l].blocks_left == 0) {
                 finishLane(lanes[l], messages);
                 busy[l] = false;
             }
         }
-    }
-    // At most one message is left, alone.
-    for (int l = 0; l < 2; ++l) {
-        if (!busy[l]) continue;
-        one(lanes[l].hash, lanes[l].next_block, lanes[l].blocks_left);
-        lanes[l].next_block += lanes[l].blocks_left * 64;
-        finishLane(lanes[l], messages);
     }
 }
 

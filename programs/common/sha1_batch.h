@@ -1,6 +1,6 @@
-// SHA-1 digests of many messages, each whole in memory, computed two at a
-// time: the compression of one message waits on each of its rounds, and a
-// second message's rounds fill that time. The digests are those the SHA1
+// SHA-1 digests of many messages, each whole in memory, computed four at a
+// time: the compression of one message waits on each of its rounds, and the
+// other messages' rounds fill that time. The digests are those the SHA1
 // engine gives for the same bytes.
 #ifndef DEDUP_COMMON_SHA1_BATCH_H
 #define DEDUP_COMMON_SHA1_BATCH_H

@@ -1,7 +1,7 @@
 // The SHA-1 compression function and the run-time choice of its code path
 // (internal to the engine).
 //
-// The engine compresses one message, or two side by side, with the x86 SHA extensions when they were compiled
+// The engine compresses one message, or two or four side by side, with the x86 SHA extensions when they were compiled
 // in and the CPU has them, and with portable C++ otherwise. Both give
 // identical results; tests force each path to prove it.
 #ifndef DEDUP_COMMON_SHA1_COMPRESS_H
@@ -18,17 +18,18 @@ void compress_portable(unsigned* hash, const unsigned char* blocks, std::size_t 
 // Call only when supported(Path::sha_extensions).
 void compress_with_sha_extensions(unsigned* hash, const unsigned char* blocks, std::size_t block_count);
 
-// Compresses block_count blocks of each of two messages, each into its own
-// hash: as two calls of a Function, but one message's rounds run while the
-// other's wait on theirs.
-using TwoFunction = void (*)(unsigned* hash_a, const unsigned char* blocks_a, unsigned* hash_b,
-                             const unsigned char* blocks_b, std::size_t block_count);
+// Compresses block_count blocks of each of two (or four) messages, each into
+// its own hash: as a Function called for each, but one message's rounds run
+// while the others' wait on theirs. hashes[i] and blocks[i] are message i's.
+using LanesFunction = void (*)(unsigned* const* hashes, const unsigned char* const* blocks, std::size_t block_count);
 
-void compress_two_portable(unsigned* hash_a, const unsigned char* blocks_a, unsigned* hash_b,
-                           const unsigned char* blocks_b, std::size_t block_count);
+void compress_two_portable(unsigned* const* hashes, const unsigned char* const* blocks, std::size_t block_count);
+void compress_four_portable(unsigned* const* hashes, const unsigned char* const* blocks, std::size_t block_count);
 // Call only when supported(Path::sha_extensions).
-void compress_two_with_sha_extensions(unsigned* hash_a, const unsigned char* blocks_a, unsigned* hash_b,
-                                      const unsigned char* blocks_b, std::size_t block_count);
+void compress_two_with_sha_extensions(unsigned* const* hashes, const unsigned char* const* blocks,
+                                      std::size_t block_count);
+void compress_four_with_sha_extensions(unsigned* const* hashes, const unsigned char* const* blocks,
+                                       std::size_t block_count);
 
 enum class Path { portable, sha_extensions };
 
@@ -41,7 +42,8 @@ Path fastest();
 Path use(Path path);
 // The compressions of the path in force.
 Function current();
-TwoFunction current_two();
+LanesFunction current_two();
+LanesFunction current_four();
 
 }  // namespace sha1_compress
 

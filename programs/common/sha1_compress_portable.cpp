@@ -79,10 +79,15 @@ void sha1_compress::compress_portable(unsigned* hash, const unsigned char* block
     }
 }
 
-// Portable code gains nothing from interleaving: one message, then the other.
-void sha1_compress::compress_two_portable(unsigned* hash_a, const unsigned char* blocks_a, unsigned* hash_b,
-                           const unsigned char* blocks_b, std::size_t block_count)
+// Portable code gains nothing from interleaving: one message after another.
+void sha1_compress::compress_two_portable(unsigned* const* hashes, const unsigned char* const* blocks,
+                                          std::size_t block_count)
 {
-    compress_portable(hash_a, blocks_a, block_count);
-    compress_portable(hash_b, blocks_b, block_count);
+    for (int i = 0; i < 2; ++i) compress_portable(hashes[i], blocks[i], block_count);
+}
+
+void sha1_compress::compress_four_portable(unsigned* const* hashes, const unsigned char* const* blocks,
+                                           std::size_t block_count)
+{
+    for (int i = 0; i < 4; ++i) compress_portable(hashes[i], blocks[i], block_count);
 }

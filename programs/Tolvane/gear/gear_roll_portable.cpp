@@ -65,6 +65,7 @@ std::size_t roll_below_threshold(const std::uint64_t* table, const Stretch& stre
     const unsigned char* bytes = stretch.bytes;
     for (std::size_t w = 0; w < words; ++w, bytes += 64) {
         std::uint64_t hits0 = 0, hits1 = 0, hits2 = 0, hits3 = 0;
+#pragma GCC unroll 8
         for (unsigned t = 0; t < 64; ++t) {
             fp0 = (fp0 << 1) + table[bytes[t]];
             shift_in_below(hits0, fp0, threshold);

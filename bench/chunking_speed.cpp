@@ -52,7 +52,7 @@ int main(int argc, char* argv[]) {
     const std::size_t context = contextBytes(params);
     const auto start = std::chrono::steady_clock::now();
     const AnchorFinder finder(params, stdout, stderr);
-    BoundaryChooser chooser(params, finder);
+    BoundaryChooser chooser(params, finder, GearAnchors::hashed_in_order);
     ChunkBlock block(context, block_size);
     std::size_t chunks = 0;
     for (std::size_t offset = 0; offset < bytes.size(); offset += block_size) {
@@ -65,8 +65,7 @@ int main(int argc, char* argv[]) {
         block.began_with_zero = bytes[0] == 0;
         const std::size_t before = offset == 0 ? 0 : context;
         std::memcpy(block.data() - before, bytes.data() + offset - before, before + block.size);
-        finder.find(block);
-        chooser.guess(block);
+        chooser.prepare(finder, block);
         chooser.choose(block);
         chunks += block.closings.size();
     }

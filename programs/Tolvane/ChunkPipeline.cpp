@@ -22,10 +22,11 @@ enum Stage : unsigned { kAnchors = 1, kDigests = 2 };
 
 class TolvaneStages : public Pipeline::Stages {
 public:
-    TolvaneStages(const ChunkingParameters& params, const AnchorFinder& finder, const ChunkCompressor* compressor,
-                  BlockReader& reader, ChunkRecorder& recorder, ProgressLine& progress, ChunkEvents& events)
+    TolvaneStages(const ChunkingParameters& params, const AnchorFinder& finder, GearAnchors gear_anchors,
+                  const ChunkCompressor* compressor, BlockReader& reader, ChunkRecorder& recorder,
+                  ProgressLine& progress, ChunkEvents& events)
         : window_size_(contextBytes(params)), finder_(finder), compressor_(compressor), reader_(reader),
-          chooser_(params, finder), recorder_(recorder), progress_(progress), events_(events) {}
+          chooser_(params, finder, gear_anchors), recorder_(recorder), progress_(progress), events_(events) {}
 
     // Set once the pipeline exists: digests wait on it for the carry.
     void setPipeline(Pipeline& pipeline) {
@@ -54,8 +55,7 @@ public:
     void work(unsigned stage, ChunkBlock& block) override {
         if (stage == kAnchors) {
             readPlannedBlock(block, window_size_);
-            findAnchors(finder_, block);
-            chooser_.guess(block);
+            chooser_.prepare(finder_, block);
         } else {
             digestChunks(block, block.previous, handoff_, compressor_);
         }
@@ -199,7 +199,10 @@ void ChunkPipeline::run(ListReader& list, const std::vector<FileIdentity>& outpu
     for (std::size_t i = 0; i < block_count; ++i)
         blocks.emplace_back(new ChunkBlock(contextBytes(params_), reader.dataCapacity()));
 
-    TolvaneStages stages(params_, *finder_, compressor_.get(), reader, recorder_, progress_, events);
+    // Without workers nothing is gained by finding the gear chunkers' anchors
+    // ahead of the boundaries: the chooser hashes only where they may fall.
+    const GearAnchors gear_anchors = workers ? GearAnchors::found_ahead : GearAnchors::hashed_in_order;
+    TolvaneStages stages(params_, *finder_, gear_anchors, compressor_.get(), reader, recorder_, progress_, events);
     // Where the run waits for an open, the status line says so.
     reader.onBlockingOpen([this](const std::string& path) {
         progress_.show(recorder_.totals().byte_counter, "opening " + path);

@@ -26,10 +26,23 @@ std::uint64_t largestChunk(const ChunkingParameters& params) {
 
 }  // namespace
 
-BoundaryChooser::BoundaryChooser(const ChunkingParameters& params, const AnchorFinder& finder)
+BoundaryChooser::BoundaryChooser(const ChunkingParameters& params, const AnchorFinder& finder,
+                                 GearAnchors gear_anchors)
     : params_(params), max_chunk_size_(largestChunk(params)) {
     if (params.chunker == Chunker::gear || params.chunker == Chunker::fastcdc)
-        gear_.reset(new GearBoundaries(params, finder.looseMask(), finder.strictMask()));
+        gear_.reset(new GearBoundaries(params, finder.looseMask(), finder.strictMask(),
+                                       gear_anchors == GearAnchors::hashed_in_order));
+}
+
+void BoundaryChooser::prepare(const AnchorFinder& finder, ChunkBlock& block) const {
+    if (gear_ != nullptr && gear_->hashesBytes()) {
+        block.roll_from = 0;  // every position of the block is a chunk's byte
+        block.guessed.clear();
+        block.guessed_open = 0;
+        return;
+    }
+    findAnchors(finder, block);
+    guess(block);
 }
 
 std::size_t BoundaryChooser::firstAnchor(const ChunkBlock& block, std::size_t next, std::size_t end,

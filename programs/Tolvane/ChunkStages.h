@@ -37,9 +37,20 @@ void findAnchors(const AnchorFinder& finder, ChunkBlock& block);
 // only follows the true open chunk until it closes where the guess closes a
 // chunk too, and takes the guess's closings from there on (or finds them all
 // itself, when the two never meet).
+//
+// The gear chunkers' anchors may also be hashed by choose itself, chunk by
+// chunk from each one's minimum size (GearAnchors::hashed_in_order): on one
+// thread that skips the bytes no boundary can fall in, and prepare then
+// finds no anchors and guesses nothing.
+enum class GearAnchors { found_ahead, hashed_in_order };
+
 class BoundaryChooser {
 public:
-    BoundaryChooser(const ChunkingParameters& params, const AnchorFinder& finder);
+    BoundaryChooser(const ChunkingParameters& params, const AnchorFinder& finder,
+                    GearAnchors gear_anchors = GearAnchors::found_ahead);
+    // On any thread, after the block is read: its anchors and guessed
+    // closings (see AnchorFinder and guess).
+    void prepare(const AnchorFinder& finder, ChunkBlock& block) const;
     // On any thread, after the anchors.
     void guess(ChunkBlock& block) const;
     // In input order.

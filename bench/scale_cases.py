@@ -78,17 +78,22 @@ def amdahl(serial_share, cores):
     return 1 / (serial_share + (1 - serial_share) / cores)
 
 
-def store_cost(scratch, sizes):
-    """{size: (insert ns, lookup ns, bytes per fingerprint)} from store_cost."""
+def store_cost(scratch, sizes, repeat):
+    """{size: (insert ns, lookup ns, bytes per fingerprint)} from store_cost, each
+    figure the median of `repeat` runs (a run's figures at 100 million vary by
+    half from run to run on a virtual machine)."""
     program = scratch / "store_cost"
     store = ROOT / "programs" / "Tolvane" / "store"
     subprocess.run(["c++", "-O2", "-std=c++17", "-pthread", "-Wall", "-Wextra", f"-I{store}", "-o", str(program),
                     str(ROOT / "bench" / "store_cost.cpp")] + [str(p) for p in sorted(store.glob("*.cpp"))],
                    check=True)
-    output = subprocess.run([str(program)] + [str(size) for size in sizes], check=True, capture_output=True,
-                            text=True).stdout
-    return {int(size): (float(insert), float(lookup), float(per))
-            for size, insert, lookup, per in (line.split() for line in output.splitlines())}
+    runs = []
+    for _ in range(repeat):
+        output = subprocess.run([str(program)] + [str(size) for size in sizes], check=True, capture_output=True,
+                                text=True).stdout
+        runs.append({int(size): (float(insert), float(lookup), float(per))
+                     for size, insert, lookup, per in (line.split() for line in output.splitlines())})
+    return {size: tuple(statistics.median(run[size][i] for run in runs) for i in range(3)) for size in sizes}
 
 
 def stored_of(report):
@@ -158,12 +163,13 @@ def measure(bench, tools, scratch, repeat, judged, verdicts, failures, build_bas
 
     def store():
         sizes = SMOKE_STORE_SIZES if not judged else STORE_SIZES
-        cost = store_cost(scratch, sizes)
+        cost = store_cost(scratch, sizes, repeat)
         small, large = (cost[size] for size in sizes)
         for index, (name, what) in enumerate((("ST1", "insert of a new fingerprint"),
                                              ("ST2", "lookup of a stored fingerprint"))):
             value = large[index] / max(small[index], 1e-9)
-            row(name, f"the store alone: ns per {what} at {sizes[1]} stored; ref. at {sizes[0]}",
+            row(name, f"the store alone, median of {repeat} runs: ns per {what} at {sizes[1]} stored; "
+                f"ref. at {sizes[0]}",
                 f"{large[index]:.1f} ns", f"{small[index]:.1f} ns", value, 1.5, f"{value:.2f}")
         legend.append(f"     bytes per fingerprint in the store: {small[2]:.1f} at {sizes[0]}, "
                       f"{large[2]:.1f} at {sizes[1]}")

@@ -45,13 +45,15 @@ std::vector<std::uint64_t> chosenEnds(const std::vector<unsigned char>& bytes, c
     const std::size_t context = contextBytes(params);
     const AnchorFinder finder(params, stdout, stderr);
     BoundaryChooser chooser(params, finder, anchors);
-    ChunkBlock block(context, block_size);
+    // As the reader does, the first block holds at least the context the
+    // next one needs.
+    ChunkBlock block(context, std::max(block_size, context));
     std::vector<std::uint64_t> ends;
-    for (std::size_t offset = 0; offset < bytes.size(); offset += block_size) {
+    for (std::size_t offset = 0; offset < bytes.size(); offset += block.size) {
         block.reset();
         block.entry = ChunkBlock::Entry::file;
         block.entry_start = offset == 0;
-        block.size = std::min(block_size, bytes.size() - offset);
+        block.size = std::min(offset == 0 ? std::max(block_size, context) : block_size, bytes.size() - offset);
         block.entry_end = offset + block.size == bytes.size();
         block.file_offset = offset;
         block.began_with_zero = bytes[0] == 0;
@@ -89,7 +91,8 @@ TEST(GearBoundaries, AnchorBitsAndHashingInOrderFollowTheDefinition) {
                 for (const GearAnchors anchors : {GearAnchors::found_ahead, GearAnchors::hashed_in_order}) {
                     ASSERT_EQ(chosenEnds(bytes, params, anchors, block_size), want)
                         << chunkerName(chunker) << " min " << b.min << " max " << b.max << " nmb " << b.nmb
-                        << ", blocks of " << block_size << (anchors == GearAnchors::found_ahead ? ", bits" : ", hashed");
+                        << ", blocks of " << block_size
+                        << (anchors == GearAnchors::found_ahead ? ", bits" : ", hashed");
                 }
             }
         }

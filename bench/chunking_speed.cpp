@@ -56,15 +56,7 @@ int main(int argc, char* argv[]) {
     ChunkBlock block(context, block_size);
     std::size_t chunks = 0;
     for (std::size_t offset = 0; offset < bytes.size(); offset += block_size) {
-        block.reset();  // its buffer too, on first use
-        block.entry = ChunkBlock::Entry::file;
-        block.entry_start = offset == 0;
-        block.size = std::min(block_size, bytes.size() - offset);
-        block.entry_end = offset + block.size == bytes.size();
-        block.file_offset = offset;
-        block.began_with_zero = bytes[0] == 0;
-        const std::size_t before = offset == 0 ? 0 : context;
-        std::memcpy(block.data() - before, bytes.data() + offset - before, before + block.size);
+        block.fillFromMemory(bytes.data(), bytes.size(), offset, std::min(block_size, bytes.size() - offset));
         chooser.prepare(finder, block);
         chooser.choose(block);
         chunks += block.closings.size();

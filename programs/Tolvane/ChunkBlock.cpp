@@ -1,5 +1,7 @@
 #include "ChunkBlock.h"
 
+#include <cstring>
+
 void ChunkBlock::reset() {
     if (!buffer) {
         anchor_bits.resize(data_capacity / 64 + 2);
@@ -28,4 +30,16 @@ void ChunkBlock::reset() {
     digests.clear();
     previous = nullptr;
     carry_ready = false;
+}
+
+void ChunkBlock::fillFromMemory(const unsigned char* file, std::size_t file_size, std::size_t offset,
+                                std::size_t count) {
+    reset();  // its buffer too, on first use
+    entry_start = offset == 0;
+    size = count;
+    entry_end = offset + count == file_size;
+    file_offset = offset;
+    began_with_zero = file_size > 0 && file[0] == 0;
+    const std::size_t before = offset == 0 ? 0 : window_size;
+    std::memcpy(data() - before, file + offset - before, before + count);
 }

@@ -114,6 +114,11 @@ struct ChunkBlock {
     // stages could take for this one's.
     void reset();
 
+    // Resets the block and fills it as reading a file would, from a file
+    // held in memory: `count` bytes from `offset`, with the window_size bytes
+    // before them unless offset is 0 (the timers and tests chunk this way).
+    void fillFromMemory(const unsigned char* file, std::size_t file_size, std::size_t offset, std::size_t count);
+
 private:
     std::unique_ptr<unsigned char[]> buffer;  // left unset: only what is read is used
     std::size_t window_size;

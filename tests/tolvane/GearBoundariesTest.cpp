@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -50,15 +49,8 @@ std::vector<std::uint64_t> chosenEnds(const std::vector<unsigned char>& bytes, c
     ChunkBlock block(context, std::max(block_size, context));
     std::vector<std::uint64_t> ends;
     for (std::size_t offset = 0; offset < bytes.size(); offset += block.size) {
-        block.reset();
-        block.entry = ChunkBlock::Entry::file;
-        block.entry_start = offset == 0;
-        block.size = std::min(offset == 0 ? std::max(block_size, context) : block_size, bytes.size() - offset);
-        block.entry_end = offset + block.size == bytes.size();
-        block.file_offset = offset;
-        block.began_with_zero = bytes[0] == 0;
-        const std::size_t before = offset == 0 ? 0 : context;
-        std::memcpy(block.data() - before, bytes.data() + offset - before, before + block.size);
+        const std::size_t wanted = offset == 0 ? std::max(block_size, context) : block_size;
+        block.fillFromMemory(bytes.data(), bytes.size(), offset, std::min(wanted, bytes.size() - offset));
         chooser.prepare(finder, block);
         chooser.choose(block);
         for (const ChunkClosing& closing : block.closings) ends.push_back(offset + closing.end);

@@ -16,9 +16,7 @@ import re
 import statistics
 import subprocess
 import time
-from pathlib import Path
 
-ROOT = Path(__file__).resolve().parent.parent
 GiB = 1 << 30
 MiB = 1 << 20
 SMALL_CHUNKS = ["256", "8192", "10", "48", "3125", "y"]
@@ -78,15 +76,10 @@ def amdahl(serial_share, cores):
     return 1 / (serial_share + (1 - serial_share) / cores)
 
 
-def store_cost(scratch, sizes, repeat):
+def store_cost(program, sizes, repeat):
     """{size: (insert ns, lookup ns, bytes per fingerprint)} from store_cost, each
     figure the median of `repeat` runs (a run's figures at 100 million vary by
     half from run to run on a virtual machine)."""
-    program = scratch / "store_cost"
-    store = ROOT / "programs" / "Tolvane" / "store"
-    subprocess.run(["c++", "-O2", "-std=c++17", "-pthread", "-Wall", "-Wextra", f"-I{store}", "-o", str(program),
-                    str(ROOT / "bench" / "store_cost.cpp")] + [str(p) for p in sorted(store.glob("*.cpp"))],
-                   check=True)
     runs = []
     for _ in range(repeat):
         output = subprocess.run([str(program)] + [str(size) for size in sizes], check=True, capture_output=True,
@@ -163,7 +156,7 @@ def measure(bench, tools, scratch, repeat, judged, verdicts, failures, build_bas
 
     def store():
         sizes = SMOKE_STORE_SIZES if not judged else STORE_SIZES
-        cost = store_cost(scratch, sizes, repeat)
+        cost = store_cost(tools["store_cost"], sizes, repeat)
         small, large = (cost[size] for size in sizes)
         for index, (name, what) in enumerate((("ST1", "insert of a new fingerprint"),
                                              ("ST2", "lookup of a stored fingerprint"))):

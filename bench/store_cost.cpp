@@ -1,8 +1,8 @@
 // The fingerprint store's cost per fingerprint as it grows: inserts of new
 // fingerprints (the store growing from n to 1.25 n, so that each part of it
 // grows once in the span) and lookups of the first ones stored, at each size named on
-// the command line, with random digests looked up a few ahead as the
-// recorder does. Prints "SIZE INSERT_NS LOOKUP_NS BYTES_PER_FINGERPRINT" a
+// the command line, with random digests fetched ahead as the recorder
+// fetches them. Prints "SIZE INSERT_NS LOOKUP_NS BYTES_PER_FINGERPRINT" a
 // line.
 #include <chrono>
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FingerprintStore.h"
+#include "StoreLookahead.h"
 
 namespace {
 
@@ -28,18 +29,18 @@ struct Digests {
 };
 
 constexpr std::size_t kBatch = 1 << 12;  // fine enough to time the span from n to 1.25 n
-constexpr std::size_t kAhead = 8;
 constexpr std::size_t kLookups = std::size_t{1} << 18;
 
-// Seconds to put the batch's fingerprints through the store.
+// Seconds to put the batch's fingerprints through the store, fetched ahead
+// as the recorder fetches them.
 double insertBatch(FingerprintStore& store, const std::vector<unsigned>& words, std::size_t count) {
     const auto start = std::chrono::steady_clock::now();
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i + kAhead < count) store.prefetch(&words[5 * (i + kAhead)]);
-        if (i + kAhead / 2 < count) store.prefetchEntry(&words[5 * (i + kAhead / 2)]);
-        bool passed = false;
-        store.insert(&words[5 * i], passed);
-    }
+    lookUpInOrder(
+        store, count, [&words](std::size_t i) { return &words[5 * i]; },
+        [&](std::size_t i) {
+            bool passed = false;
+            store.insert(&words[5 * i], passed);
+        });
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 

@@ -7,6 +7,7 @@
 #include "ChunkBlock.h"
 #include "ChunkStages.h"
 #include "OrderedPipeline.h"
+#include "StoreLookahead.h"
 #include "ThreadCount.h"
 
 namespace {
@@ -136,30 +137,19 @@ void TolvaneStages::record(ChunkBlock& block) {
     if (block.entry_start) recorder_.beginFile(block.path);
     FileResult& file = recorder_.currentFile();
     recorder_.addBytes(block.size);
-    // Looking a digest up in the store is mostly a cache miss, two for a
-    // duplicate (its slot, then its log entry): the lookups a few chunks
-    // ahead are started early in two steps, so that their misses overlap;
-    // and the digests themselves, written on another thread, are fetched
-    // further ahead still.
-    constexpr std::size_t kLookAhead = 8;
-    constexpr std::size_t kDigestsAhead = 4 * kLookAhead;
-    const std::size_t closings = block.closings.size();
-    for (std::size_t i = 0; i < std::min(kDigestsAhead, closings); ++i) __builtin_prefetch(&block.digests[i]);
-    for (std::size_t i = 0; i < std::min(kLookAhead, closings); ++i) recorder_.prefetch(block.digests[i].words);
-    for (std::size_t i = 0; i < closings; ++i) {
-        if (i + kDigestsAhead < closings) __builtin_prefetch(&block.digests[i + kDigestsAhead]);
-        if (i + kLookAhead < closings) recorder_.prefetch(block.digests[i + kLookAhead].words);
-        if (i + kLookAhead / 2 < closings) recorder_.prefetchEntry(block.digests[i + kLookAhead / 2].words);
-        ++anchor_counter_;
-        const ChunkDigest& digest = block.digests[i];
-        const ChunkClosing& closing = block.closings[i];
-        if (!digest.computed) {
-            events_.digestFailed(anchor_counter_);
-            continue;
-        }
-        recorder_.record(digest.words, closing.size, block.file_offset + closing.end - closing.size,
-                         digest.compressed_size);
-    }
+    lookUpInOrder(
+        recorder_.store(), block.closings.size(), [&block](std::size_t i) { return block.digests[i].words; },
+        [&](std::size_t i) {
+            ++anchor_counter_;
+            const ChunkDigest& digest = block.digests[i];
+            const ChunkClosing& closing = block.closings[i];
+            if (!digest.computed) {
+                events_.digestFailed(anchor_counter_);
+                return;
+            }
+            recorder_.record(digest.words, closing.size, block.file_offset + closing.end - closing.size,
+                             digest.compressed_size);
+        });
     progress_.update(recorder_.totals().byte_counter, file.bytes, block.file_size, file.path);
     if (!block.entry_end) return;
     if (block.error != 0) {

@@ -78,10 +78,9 @@ public:
 
     const RunTotals& totals() const { return totals_; }
     std::uint64_t storedChunks() const { return store_.stored(); }
-    // Readies the store for a chunk to be recorded soon (see record).
-    void prefetch(const unsigned digest[5]) const { store_.prefetch(digest); }
-    // The second step of readying the store, some chunks after the first.
-    void prefetchEntry(const unsigned digest[5]) const { store_.prefetchEntry(digest); }
+    // The store the chunks are looked up in, for fetching ahead what
+    // record will read.
+    const FingerprintStore& store() const { return store_; }
 
     std::uint32_t sample() const { return sample_; }
 

@@ -2,13 +2,17 @@
 //
 //   read -> work 1 -> step 1 -> work 2 -> ... -> step n-1 -> work n -> retire
 //
-// Reading, the steps between the work stages and retiring run on the
-// caller's thread, one block after another in input order; the work stages
-// run on a worker pool, several blocks at a time (or on the caller's thread,
-// in turn, when the pool has no thread). A fixed set of blocks is reused:
-// read ahead into whichever is free, retired in input order. Whatever the
-// threads, every step and every retirement therefore sees exactly what one
-// thread would give it.
+// Reading and retiring run on the caller's thread, one block after another
+// in input order; the work stages run on a worker pool, several blocks at a
+// time (or on the caller's thread, in turn, when the pool has no thread).
+// The steps between the work stages also run one block after another in
+// input order, one at a time, but on whichever thread finds a step ready
+// (mostly the worker that has just done the work before it, which then hands
+// out the next work itself): the caller is woken only when a block can be
+// retired, so the thread that keeps the order does little besides. A fixed
+// set of blocks is reused: read ahead into whichever is free, retired in
+// input order. Whatever the threads, every step and every retirement
+// therefore sees exactly what one thread would give it.
 //
 // Reading may ask to drain first: every block in flight is then retired
 // before the next stretch is read (a read that may block, such as opening a
@@ -34,7 +38,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "StageFaults.h"
@@ -61,7 +67,8 @@ public:
         virtual bool needsWork(unsigned stage, const Block& block) const = 0;
         // Work stage `stage` on any thread.
         virtual void work(unsigned stage, Block& block) = 0;
-        // In order, after work stage `stage` (1 .. n - 1).
+        // In order, after work stage `stage` (1 .. n - 1), on any thread but
+        // never two at a time.
         virtual void step(unsigned stage, Block& block) = 0;
         // In order, last; false ends the run here.
         virtual bool retire(Block& block) = 0;
@@ -112,9 +119,16 @@ private:
     void runJob(const Job& job);
     // Hands out work stage `stage` of the slot, or passes it at once.
     void startWork(Slot& slot, unsigned stage);
+    // The slot's work is done up to `stage`: a step may be ready, or, after
+    // the last stage, the block may be retired.
+    void setWorked(Slot& slot, unsigned stage);
     void fail(Slot& slot, std::exception_ptr failure);
     void skipWork(Slot& slot);
-    bool ready();
+    // Runs every step that is ready, oldest blocks first, on the calling
+    // thread; the number run.
+    std::uint64_t advanceSteps();
+    bool retireReady();
+    void notifyRetire();
 
     const unsigned stages_;
     Stages* tool_ = nullptr;
@@ -124,11 +138,14 @@ private:
     std::unique_ptr<WorkerPool<Job>> pool_;
     bool reading_ = true;
     bool draining_ = false;  // the next read waits until every block in flight is retired
-    // Sequences: the next block to read and to retire; stepped_[0] equals
-    // read_, stepped_[k] is the next block to pass step k.
-    std::uint64_t read_ = 0;
+    // Sequences: the next block to read and to retire; stepped_[0] is the
+    // next block to read, stepped_[k] the next block to pass step k.
     std::uint64_t retired_ = 0;
-    std::vector<std::uint64_t> stepped_;
+    std::unique_ptr<std::atomic<std::uint64_t>[]> stepped_;
+    std::mutex step_mutex_;  // held while steps run
+    // The caller waits here until the oldest block can be retired.
+    std::mutex retire_mutex_;
+    std::condition_variable retire_ready_;
     Slot* last_retired_ = nullptr;
     std::atomic<std::uint64_t> first_failure_{UINT64_MAX};
 };
@@ -136,7 +153,8 @@ private:
 template <typename Block>
 OrderedPipeline<Block>::OrderedPipeline(unsigned work_stages, std::vector<std::unique_ptr<Block>> blocks,
                                         unsigned workers)
-    : stages_(work_stages), ring_(blocks.size()), stepped_(work_stages, 0) {
+    : stages_(work_stages), ring_(blocks.size()), stepped_(new std::atomic<std::uint64_t>[work_stages]) {
+    for (unsigned k = 0; k < work_stages; ++k) stepped_[k] = 0;
     for (std::unique_ptr<Block>& block : blocks) {
         slots_.emplace_back(new Slot);
         slots_.back()->block = std::move(block);
@@ -156,11 +174,25 @@ void OrderedPipeline<Block>::runJob(const Job& job) {
     try {
         stageFaults::check();
         tool_->work(job.stage, *slot.block);
+        setWorked(slot, job.stage);
     } catch (...) {
         fail(slot, std::current_exception());
-        return;
     }
-    slot.worked.store(job.stage);
+    // On a worker, the step this work readied (or passed, failing) runs at
+    // once; without one, the caller's loop runs it.
+    if (pool_ != nullptr) advanceSteps();
+}
+
+template <typename Block>
+void OrderedPipeline<Block>::setWorked(Slot& slot, unsigned stage) {
+    slot.worked.store(stage);
+    if (stage == stages_) notifyRetire();
+}
+
+template <typename Block>
+void OrderedPipeline<Block>::notifyRetire() {
+    { std::lock_guard<std::mutex> lock(retire_mutex_); }
+    retire_ready_.notify_one();
 }
 
 template <typename Block>
@@ -176,7 +208,7 @@ void OrderedPipeline<Block>::fail(Slot& slot, std::exception_ptr failure) {
 template <typename Block>
 void OrderedPipeline<Block>::skipWork(Slot& slot) {
     tool_->abandon(*slot.block);
-    slot.worked.store(stages_);
+    setWorked(slot, stages_);
     notify();
 }
 
@@ -185,7 +217,7 @@ void OrderedPipeline<Block>::startWork(Slot& slot, unsigned stage) {
     if (pastFailure(slot)) {
         skipWork(slot);
     } else if (!tool_->needsWork(stage, *slot.block)) {
-        slot.worked.store(stage);
+        setWorked(slot, stage);
     } else if (pool_ != nullptr) {
         pool_->push({&slot, stage}, slot.sequence);
     } else {
@@ -196,14 +228,15 @@ void OrderedPipeline<Block>::startWork(Slot& slot, unsigned stage) {
 template <typename Block>
 void OrderedPipeline<Block>::readAhead() {
     while (reading_ && !free_.empty() && first_failure_.load() == UINT64_MAX) {
+        const std::uint64_t read = stepped_[0].load();
         if (draining_) {
-            if (retired_ < read_) return;
+            if (retired_ < read) return;
             draining_ = false;
         }
         Slot& slot = *free_.back();
         slot.worked.store(0);
         slot.failure = nullptr;
-        slot.sequence = read_;
+        slot.sequence = read;
         try {
             stageFaults::check();
             const Read answer = tool_->read(*slot.block);
@@ -220,19 +253,52 @@ void OrderedPipeline<Block>::readAhead() {
             fail(slot, std::current_exception());
         }
         free_.pop_back();
-        ring_[read_ % ring_.size()] = &slot;
-        stepped_[0] = ++read_;
+        ring_[read % ring_.size()] = &slot;
+        stepped_[0].store(read + 1);
         if (slot.failure == nullptr) startWork(slot, 1);
     }
 }
 
-// True when the oldest block can be retired or some block can pass a step.
 template <typename Block>
-bool OrderedPipeline<Block>::ready() {
-    if (retired_ < stepped_.back() && workDone(retired_, stages_)) return true;
-    for (unsigned k = 1; k < stages_; ++k)
-        if (stepped_[k] < stepped_[k - 1] && workDone(stepped_[k], k)) return true;
-    return false;
+std::uint64_t OrderedPipeline<Block>::advanceSteps() {
+    std::lock_guard<std::mutex> lock(step_mutex_);
+    std::uint64_t stepped = 0;
+    for (bool went_on = true; went_on;) {
+        went_on = false;
+        // The later steps first: the oldest blocks move on first.
+        for (unsigned k = stages_ - 1; k >= 1; --k) {
+            for (std::uint64_t next = stepped_[k].load(); next < stepped_[k - 1].load() && workDone(next, k);
+                 next = stepped_[k].load()) {
+                Slot& slot = inFlight(next);
+                stepped_[k].store(next + 1);
+                ++stepped;
+                went_on = true;
+                if (slot.failure != nullptr) {  // its work is skipped already
+                    if (k + 1 == stages_) notifyRetire();
+                    continue;
+                }
+                if (pastFailure(slot)) {
+                    skipWork(slot);
+                    continue;
+                }
+                try {
+                    stageFaults::check();
+                    tool_->step(k, *slot.block);
+                } catch (...) {
+                    fail(slot, std::current_exception());
+                    continue;
+                }
+                startWork(slot, k + 1);
+            }
+        }
+    }
+    return stepped;
+}
+
+// True when the oldest block can be retired.
+template <typename Block>
+bool OrderedPipeline<Block>::retireReady() {
+    return retired_ < stepped_[stages_ - 1].load() && workDone(retired_, stages_);
 }
 
 template <typename Block>
@@ -246,10 +312,9 @@ void OrderedPipeline<Block>::run(Stages& stages) {
         }
     } stop_workers{pool_.get()};
     for (;;) {
-        const std::uint64_t before = retired_ + read_;
-        std::uint64_t stepped = 0;
+        const std::uint64_t before = retired_ + stepped_[0].load();
         // Retire in order, as far as the work is done.
-        while (retired_ < stepped_.back() && workDone(retired_, stages_)) {
+        while (retireReady()) {
             Slot& slot = inFlight(retired_++);
             if (slot.failure != nullptr) std::rethrow_exception(slot.failure);
             stageFaults::check();
@@ -258,29 +323,15 @@ void OrderedPipeline<Block>::run(Stages& stages) {
             last_retired_ = &slot;
             if (!go_on) return;
         }
-        // The steps in order, the oldest blocks first.
-        for (unsigned k = stages_ - 1; k >= 1; --k) {
-            while (stepped_[k] < stepped_[k - 1] && workDone(stepped_[k], k)) {
-                Slot& slot = inFlight(stepped_[k]++);
-                ++stepped;
-                if (slot.failure != nullptr) continue;  // its work is skipped already
-                if (pastFailure(slot)) {
-                    skipWork(slot);
-                    continue;
-                }
-                try {
-                    stageFaults::check();
-                    stages.step(k, *slot.block);
-                } catch (...) {
-                    fail(slot, std::current_exception());
-                    continue;
-                }
-                startWork(slot, k + 1);
-            }
-        }
+        // Steps the workers left (or all of them, without workers).
+        const std::uint64_t stepped = advanceSteps();
         readAhead();
-        if (retired_ == read_ && !(reading_ && first_failure_.load() == UINT64_MAX)) return;
-        if (stepped == 0 && retired_ + read_ == before) waitFor([this] { return ready(); });
+        const std::uint64_t read = stepped_[0].load();
+        if (retired_ == read && !(reading_ && first_failure_.load() == UINT64_MAX)) return;
+        if (stepped == 0 && retired_ + read == before) {
+            std::unique_lock<std::mutex> lock(retire_mutex_);
+            retire_ready_.wait(lock, [this] { return retireReady(); });
+        }
     }
 }
 

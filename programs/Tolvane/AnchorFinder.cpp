@@ -53,7 +53,7 @@ void AnchorFinder::findRolling(ChunkBlock& block) const {
         block.roll_from = std::min(window, block.size);
         if (block.size <= window) return;
         const std::uint32_t first = rabin.fingerprintOfWindow(block.data(), 0, block.began_with_zero);
-        rabin.rollStretch(first, block.data(), block.size - window, block.anchor_bits.data());
+        rabin.rollStretch(first, block.data(), block.size - window, block.anchor_bits);
         return;
     }
     block.roll_from = 0;
@@ -61,7 +61,7 @@ void AnchorFinder::findRolling(ChunkBlock& block) const {
     const unsigned char* before = block.data() - window;
     const std::uint32_t fingerprint =
         rabin.fingerprintOfWindow(before, block.file_offset - window, block.began_with_zero);
-    rabin.rollStretch(fingerprint, before, block.size, block.anchor_bits.data());
+    rabin.rollStretch(fingerprint, before, block.size, block.anchor_bits);
 }
 
 // Every position of the block is hashed as part of the file's stream (the
@@ -72,9 +72,9 @@ void AnchorFinder::findGear(ChunkBlock& block) const {
     block.roll_from = 0;
     if (block.size == 0) return;
     const bool strict = chunker_ == Chunker::fastcdc;
-    if (strict) block.strict_anchor_bits.resize(block.anchor_bits.size());
+    if (strict) block.strict_anchor_bits.resize(block.anchorWords());
     const gear_roll::Stretch stretch{block.data(), block.file_offset == 0 ? 0 : std::size_t{64}, block.size};
-    const gear_roll::AnchorMasks masks{loose_mask_, strict_mask_, block.anchor_bits.data(),
+    const gear_roll::AnchorMasks masks{loose_mask_, strict_mask_, block.anchor_bits,
                                        strict ? block.strict_anchor_bits.data() : nullptr};
     gear_roll::current()(gear::table(), stretch, masks);
 }

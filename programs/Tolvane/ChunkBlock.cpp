@@ -4,8 +4,8 @@
 
 void ChunkBlock::reset() {
     if (!buffer) {
-        anchor_bits.resize(data_capacity / 64 + 2);
-        buffer.reset(new unsigned char[window_size + data_capacity]);
+        buffer = makeLargeBuffer(anchorBytes() + window_size + data_capacity);
+        anchor_bits = reinterpret_cast<std::uint64_t*>(buffer.get());
     }
     file_serial = 0;
     entry = Entry::file;

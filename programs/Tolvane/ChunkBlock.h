@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "InputFile.h"
+#include "LargeBuffer.h"
 #include "sha1.h"
 
 struct ChunkDigest {
@@ -54,8 +55,8 @@ struct ChunkBlock {
     ChunkBlock(std::size_t window_size, std::size_t data_capacity)
         : window_size(window_size), data_capacity(data_capacity) {}
 
-    unsigned char* data() { return buffer.get() + window_size; }
-    const unsigned char* data() const { return buffer.get() + window_size; }
+    unsigned char* data() { return buffer.get() + anchorBytes() + window_size; }
+    const unsigned char* data() const { return buffer.get() + anchorBytes() + window_size; }
 
     // Set when the block is read (or planned: see source).
     std::uint64_t file_serial = 0;  // which list entry it belongs to
@@ -83,9 +84,12 @@ struct ChunkBlock {
     bool past_end = false;
 
     // Set when the anchors are found: bit i is the position roll_from + i.
+    // The bits lie in the block's buffer, before the data.
     std::size_t roll_from = 0;
-    std::vector<std::uint64_t> anchor_bits;
+    std::uint64_t* anchor_bits = nullptr;
     std::vector<std::uint64_t> strict_anchor_bits;  // fastcdc's second set, below the average size
+    // Words of anchor bits: one bit a byte of data, and two words more.
+    std::size_t anchorWords() const { return data_capacity / 64 + 2; }
 
     // Set with the anchors: the closings if a chunk of min_chunk_size bytes
     // were open at the block's start, and the bytes open at its end then.
@@ -120,7 +124,11 @@ struct ChunkBlock {
     void fillFromMemory(const unsigned char* file, std::size_t file_size, std::size_t offset, std::size_t count);
 
 private:
-    std::unique_ptr<unsigned char[]> buffer;  // left unset: only what is read is used
+    std::size_t anchorBytes() const { return anchorWords() * sizeof(std::uint64_t); }
+
+    // The anchor bits, window_size bytes of context, the data: a large
+    // buffer, on huge pages, as the blocks are reused all run long.
+    LargeBufferPtr buffer;
     std::size_t window_size;
     std::size_t data_capacity;
 };

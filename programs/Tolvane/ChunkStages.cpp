@@ -53,7 +53,7 @@ std::size_t BoundaryChooser::firstAnchor(const ChunkBlock& block, std::size_t ne
     const std::uint64_t min_chunk_size = params_.min_chunk_size;
     const std::uint64_t to_min = chunk_size < min_chunk_size ? min_chunk_size - chunk_size : 1;
     if (to_min > end - next) return end;
-    return firstSetBit(block.anchor_bits.data(), next + to_min - 1, end);
+    return firstSetBit(block.anchor_bits, next + to_min - 1, end);
 }
 
 bool BoundaryChooser::close(const ChunkBlock& block, std::uint64_t& open, std::vector<ChunkClosing>& closings,

@@ -53,12 +53,12 @@ std::size_t GearBoundaries::firstAnchor(const ChunkBlock& block, std::size_t nex
     }
     const std::size_t stream_start = std::max(from, stream_from);
     if (stream_start >= end) return end;
-    if (!normalized_) return firstSetBit(block.anchor_bits.data(), stream_start, end);
+    if (!normalized_) return firstSetBit(block.anchor_bits, stream_start, end);
     // Strict anchors below the average size, loose ones from there.
     const std::size_t normal_from = std::max(stream_start, std::min(end, positionAtSize(next, chunk_size, normal_size_)));
     const std::size_t strict = firstSetBit(block.strict_anchor_bits.data(), stream_start, normal_from);
     if (strict < normal_from) return strict;
-    return firstSetBit(block.anchor_bits.data(), normal_from, end);
+    return firstSetBit(block.anchor_bits, normal_from, end);
 }
 
 // The chunk's own hash from its first byte, which lies at most 63 bytes back

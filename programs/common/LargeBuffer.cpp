@@ -10,10 +10,13 @@
 
 namespace {
 
-// From this size on a buffer is mapped on its own: a huge page.
-constexpr std::size_t kMapped = std::size_t{2} << 20;
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+// From this size on a buffer is mapped on its own.
+constexpr std::size_t kMapped = std::size_t{1} << 20;
 
+// Under 2 MiB a whole huge page, else whole small pages.
 std::size_t mappedLength(std::size_t bytes) {
+    if (bytes < kHugePage) return kHugePage;
     const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     return (bytes + page - 1) / page * page;
 }
@@ -30,7 +33,7 @@ void offerHugePages(void* buffer, std::size_t length) {
 
 // length bytes of fresh mapping that begins on a huge page's boundary.
 void* mapAligned(std::size_t length) {
-    const std::size_t huge = kMapped;
+    const std::size_t huge = kHugePage;
     void* mapped = mmap(nullptr, length + huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) throw std::bad_alloc();
     const auto start = reinterpret_cast<std::uintptr_t>(mapped);
@@ -49,9 +52,6 @@ void* allocateLargeBuffer(std::size_t bytes) {
         if (buffer == nullptr) throw std::bad_alloc();
         return buffer;
     }
-    // Mapped on a huge page's boundary, and offered to the kernel for huge
-    // pages: lookups land anywhere in a table, and with small pages nearly
-    // every one would also miss the address translation cache.
     const std::size_t length = mappedLength(bytes);
     void* buffer = mapAligned(length);
     offerHugePages(buffer, length);

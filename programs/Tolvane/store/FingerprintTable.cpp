@@ -98,11 +98,11 @@ void FingerprintTable::grow(Shard& shard) {
     if (old_count == 0) return;
     // From the last bucket down: every slot from the bucket just read on is
     // cleared and belongs to the larger table, so an entry whose new home
-    // is there goes in at once; one whose new home lies lower waits until
-    // its home is reached, and one that ran round the end of the old table
-    // (or runs past the end of the new one) goes in last, round the end.
-    // A bucket's entries fill it from its first slot, so the first empty
-    // slot ends them.
+    // is there goes in at once (one that ran round the end of the old table
+    // too); one whose new home lies lower waits until its home is reached,
+    // and one that runs past the end of the new table goes in last, round
+    // the end. A bucket's entries fill it from its first slot, so the first
+    // empty slot ends them.
     Placer placer(slots, count);
     std::vector<std::uint64_t> waiting, round_the_end;
     for (std::uint64_t bucket = old_count; bucket != 0;) {
@@ -112,11 +112,8 @@ void FingerprintTable::grow(Shard& shard) {
         std::fill(slots + bucket, slots + bucket + kBucketSlots, 0);
         for (std::uint64_t i = 0; i < kBucketSlots && entries[i] != 0; ++i) {
             const std::uint64_t entry = entries[i];
-            const std::uint32_t tag = tagOfEntry(entry);
-            const std::uint64_t home = homeSlot(tag, count);
-            if (homeSlot(tag, old_count) > bucket + i)
-                round_the_end.push_back(entry);
-            else if (home < bucket)
+            const std::uint64_t home = homeSlot(tagOfEntry(entry), count);
+            if (home < bucket)
                 waiting.push_back(entry);
             else if (!placer.place(entry, home))
                 round_the_end.push_back(entry);

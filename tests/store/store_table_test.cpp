@@ -1,0 +1,95 @@
+// The store's table against a model of std containers (a set for
+// membership, a vector for the order of first insertion), through the
+// growths of its parts. Fingerprints are chosen to reach every place the
+// table treats apart: one tag shared by thousands (a run far longer than a
+// bucket), tags at the top of the range (runs that go round the end of the
+// table, and must still do so after it grows), tags at 0, and fingerprints
+// that differ only in the words the table keeps in its log.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "FingerprintTable.h"
+
+namespace {
+
+using Fingerprint = FingerprintTable::Fingerprint;
+
+class TableAndModel {
+public:
+    void insert(const Fingerprint& f) {
+        const bool added = model_.insert(f).second;
+        if (added) order_.push_back(f);
+        ASSERT_EQ(table_.insert(f.data()), added) << "fingerprint " << order_.size();
+    }
+    void expectSame(const std::vector<Fingerprint>& absent) {
+        EXPECT_EQ(table_.size(), model_.size());
+        for (const Fingerprint& f : order_) ASSERT_TRUE(table_.contains(f.data()));
+        for (const Fingerprint& f : absent) ASSERT_EQ(table_.contains(f.data()), model_.count(f) == 1);
+        EXPECT_TRUE(table_.inInsertionOrder() == order_);
+    }
+    const std::vector<Fingerprint>& order() const { return order_; }
+
+private:
+    FingerprintTable table_;
+    std::set<Fingerprint> model_;
+    std::vector<Fingerprint> order_;
+};
+
+unsigned word(std::mt19937& rng) { return static_cast<unsigned>(rng()); }
+
+// Word 1 is the shard (its top 4 bits) and the tag (the other 28).
+Fingerprint withWord1(std::uint32_t word1, std::mt19937& rng) {
+    return {word(rng), word1, word(rng), word(rng), word(rng)};
+}
+
+// Enough for a part of the table (its first table holds 262,144 slots and
+// grows once 17/20 full) to grow twice.
+constexpr std::size_t kGrowsTwice = 300000;
+
+TEST(StoreTable, RunsRoundTheEndSurviveGrowth) {
+    std::mt19937 rng(15);
+    TableAndModel table;
+    std::vector<Fingerprint> absent;
+    std::uniform_int_distribution<std::uint32_t> any_tag(0, (1u << 28) - 1);
+    for (std::size_t i = 0; i < kGrowsTwice; ++i) {
+        // Shard 3 all along; one in 64 at the last home, one in 128 at the
+        // first, the rest anywhere.
+        std::uint32_t tag = any_tag(rng);
+        if (i % 64 == 0) tag = (1u << 28) - 1 - (i / 64) % 4;
+        if (i % 128 == 1) tag = static_cast<std::uint32_t>(i / 128) % 2;
+        table.insert(withWord1(3u << 28 | tag, rng));
+        if (i % 1000 == 0) {
+            absent.push_back(withWord1(3u << 28 | tag, rng));
+            table.insert(table.order()[word(rng) % table.order().size()]);  // a duplicate
+        }
+    }
+    table.expectSame(absent);
+}
+
+TEST(StoreTable, ThousandsOfOneTagAndWordsApartOnlyInTheLog) {
+    std::mt19937 rng(16);
+    TableAndModel table;
+    std::vector<Fingerprint> absent;
+    const Fingerprint base = {0x01234567, 0x89abcdef, 0x02468ace, 0x13579bdf, 0xfedcba98};
+    for (std::uint32_t i = 0; i < 6000; ++i) {
+        // Each of words 0, 2, 3 and 4 set apart in turn.
+        Fingerprint f = base;
+        f[i % 4 == 0 ? 0 : i % 4 + 1] ^= i + 1;
+        table.insert(f);
+        Fingerprint other = f;
+        other[4] ^= 0x80000000u;
+        absent.push_back(other);
+        if (i % 7 == 0) table.insert(f);
+    }
+    // Random ones around them in their shard, through its growths, and a
+    // few in every other shard.
+    for (std::size_t i = 0; i < kGrowsTwice; ++i) table.insert(withWord1(0x8u << 28 | (word(rng) >> 4), rng));
+    for (std::size_t i = 0; i < 10000; ++i) table.insert(withWord1(word(rng), rng));
+    table.expectSame(absent);
+}
+
+}  // namespace

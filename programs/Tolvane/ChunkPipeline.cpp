@@ -105,6 +105,10 @@ private:
     const ChunkBlock* last_chosen_ = nullptr;
     std::uint64_t ended_file_ = 0;     // the serial of a file that ended before its planned blocks did
     std::uint64_t anchor_counter_ = 0;  // chunk closings, failed digests included
+    // Whether one in kManyStored or more of the last block's chunks were
+    // stored already.
+    static constexpr std::uint64_t kManyStored = 16;
+    bool many_stored_ = false;
 };
 
 void TolvaneStages::entryNotRead(ChunkBlock& block, FileResult::Problem problem) {
@@ -137,6 +141,9 @@ void TolvaneStages::record(ChunkBlock& block) {
     if (block.entry_start) recorder_.beginFile(block.path);
     FileResult& file = recorder_.currentFile();
     recorder_.addBytes(block.size);
+    // The chunks of the block before tell whether a good share of these are
+    // likely stored already.
+    const std::uint64_t looked_up = recorder_.totals().sampled_chunks, stored = recorder_.storedChunks();
     lookUpInOrder(
         recorder_.store(), block.closings.size(), [&block](std::size_t i) { return block.digests[i].words; },
         [&](std::size_t i) {
@@ -149,7 +156,10 @@ void TolvaneStages::record(ChunkBlock& block) {
             }
             recorder_.record(digest.words, closing.size, block.file_offset + closing.end - closing.size,
                              digest.compressed_size);
-        });
+        },
+        many_stored_);
+    const std::uint64_t found = recorder_.totals().sampled_chunks - looked_up - (recorder_.storedChunks() - stored);
+    many_stored_ = found * kManyStored > recorder_.totals().sampled_chunks - looked_up;
     progress_.update(recorder_.totals().byte_counter, file.bytes, block.file_size, file.path);
     if (!block.entry_end) return;
     if (block.error != 0) {

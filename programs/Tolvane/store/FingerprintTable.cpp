@@ -31,7 +31,7 @@ FingerprintTable::FingerprintTable() : shards_(std::size_t{1} << kShardBits) {}
 FingerprintTable::~FingerprintTable() {
     warmer_.stop();  // before what it warms is released
     releaseLargeBuffer(next_segment_, kLogSegment * sizeof(Remainder));
-    for (Shard& shard : shards_) releaseLargeBuffer(shard.slots, shard.slot_count * kSlotBytes);
+    for (Shard& shard : shards_) releaseLargeBuffer(shard.slots, shard.mapped_bytes);
     for (Remainder* segment : log_) releaseLargeBuffer(segment, kLogSegment * sizeof(Remainder));
 }
 
@@ -83,17 +83,32 @@ private:
 
 }  // namespace
 
-void FingerprintTable::grow(Shard& shard) {
-    const std::uint64_t old_count = shard.slot_count;
-    const std::uint64_t old_bytes = old_count * kSlotBytes;
-    const std::uint64_t wanted = std::max(old_bytes + old_bytes / 4, old_bytes + kHugePage);
-    const std::uint64_t bytes = (wanted + kHugePage - 1) / kHugePage * kHugePage;
+std::uint64_t FingerprintTable::nextTableBytes(const Shard& shard) {
+    const std::uint64_t bytes = shard.slot_count * kSlotBytes;
+    const std::uint64_t wanted = std::max(bytes + bytes / 4, bytes + kHugePage);
+    return (wanted + kHugePage - 1) / kHugePage * kHugePage;
+}
+
+void FingerprintTable::mapNextTable(Shard& shard) {
+    const std::uint64_t bytes = nextTableBytes(shard);
     // A shard at its largest cannot grow: a full one is out of memory, not
     // a loop.
     if (bytes / kSlotBytes > kMostSlots) throw std::bad_alloc();
-    auto* slots = static_cast<std::uint64_t*>(resizeLargeBuffer(shard.slots, old_bytes, bytes));
-    const std::uint64_t count = bytes / kSlotBytes;
-    shard.slots = slots;
+    shard.slots = static_cast<std::uint64_t*>(resizeLargeBuffer(shard.slots, shard.mapped_bytes, bytes));
+    shard.mapped_bytes = bytes;
+}
+
+void FingerprintTable::readyGrowth(Shard& shard) {
+    const std::uint64_t old_bytes = shard.mapped_bytes;
+    mapNextTable(shard);
+    warmer_.warm(reinterpret_cast<unsigned char*>(shard.slots) + old_bytes, shard.mapped_bytes - old_bytes);
+}
+
+void FingerprintTable::grow(Shard& shard) {
+    const std::uint64_t old_count = shard.slot_count;
+    if (shard.mapped_bytes < nextTableBytes(shard)) mapNextTable(shard);
+    std::uint64_t* const slots = shard.slots;
+    const std::uint64_t count = shard.mapped_bytes / kSlotBytes;
     shard.slot_count = count;
     if (old_count == 0) return;
     // From the last bucket down: every slot from the bucket just read on is
@@ -130,6 +145,19 @@ void FingerprintTable::grow(Shard& shard) {
     }
 }
 
+void FingerprintTable::start() {
+    for (Shard& shard : shards_) {
+        if (shard.slot_count != 0) continue;
+        grow(shard);
+        warmer_.warm(shard.slots, shard.slot_count * kSlotBytes);
+    }
+    if (log_.empty() && next_segment_ == nullptr) {
+        const std::size_t segment_bytes = kLogSegment * sizeof(Remainder);
+        next_segment_ = static_cast<Remainder*>(allocateLargeBuffer(segment_bytes));
+        warmer_.warm(next_segment_, segment_bytes);
+    }
+}
+
 void FingerprintTable::append(const Remainder& remainder) {
     const std::uint64_t place = size_;
     const std::size_t segment_bytes = kLogSegment * sizeof(Remainder);
@@ -151,12 +179,14 @@ bool FingerprintTable::insert(const unsigned int* d) {
     Shard& shard = shards_[shardOf(d)];
     const std::uint32_t tag = tagOf(d);
     const Remainder remainder = remainderOf(d);
-    if (shard.slot_count == 0) grow(shard);
+    if (shard.slot_count == 0) start();
     bool found = false;
     std::uint64_t slot = find(shard, tag, remainder, found);
     if (found) return false;
     // The slot holds no larger place; memory runs out long before.
     if (size_ + 1 > kPlaceMask) throw std::bad_alloc();
+    if ((shard.count + 1) * 50 > shard.slot_count * 41 && shard.mapped_bytes == shard.slot_count * kSlotBytes)
+        readyGrowth(shard);
     if ((shard.count + 1) * 20 > shard.slot_count * 17) {
         grow(shard);
         slot = find(shard, tag, remainder, found);
@@ -212,7 +242,7 @@ std::vector<FingerprintTable::Fingerprint> FingerprintTable::inInsertionOrder() 
 
 std::size_t FingerprintTable::memoryBytes() const {
     std::size_t bytes = shards_.size() * sizeof(Shard) + log_.size() * sizeof(log_[0]);
-    for (const Shard& shard : shards_) bytes += shard.slot_count * kSlotBytes;
+    for (const Shard& shard : shards_) bytes += shard.mapped_bytes;
     const std::size_t segments = log_.size() + (next_segment_ != nullptr ? 1 : 0);
     return bytes + segments * kLogSegment * sizeof(Remainder);
 }

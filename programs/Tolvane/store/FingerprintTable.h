@@ -16,10 +16,12 @@
 // end), so a lookup reads the home bucket's line, and the next one only
 // when the home bucket is full; nothing is ever moved to make room.
 //
-// A shard's table is whole huge pages, mapped on a huge page's boundary:
+// A shard's table is whole huge pages (one at first), mapped on a huge
+// page's boundary:
 // the kernel backs it with 2 MiB pages, so its random reads seldom miss the
-// address translation and it is faulted in 2 MiB at a time. It grows by a
-// quarter (at least a huge page) once 17/20 full, in place: homes scale
+// address translation and it is faulted in 2 MiB at a time, mostly ahead of
+// need on a thread of its own. It grows by a quarter (at least a huge page)
+// once 17/20 full, in place: homes scale
 // with the number of buckets, so every entry's home moves up, and from the
 // last slot down each entry finds its new slot over slots already read. With
 // the log a fingerprint takes 16 bytes plus 8 / load (9.4 to 11.8 bytes).
@@ -70,6 +72,7 @@ private:
         std::uint64_t* slots = nullptr;  // 0: empty; else tag << 36 | (log place + 1)
         std::uint64_t slot_count = 0;    // a whole number of buckets and of huge pages
         std::uint64_t count = 0;         // entries
+        std::uint64_t mapped_bytes = 0;  // the table's, or the next table's once readied
     };
     static constexpr unsigned kShardBits = 4;
     static constexpr unsigned kTagBits = 28;
@@ -92,6 +95,16 @@ private:
     std::uint64_t find(const Shard& shard, std::uint32_t tag, const Remainder& remainder, bool& found) const;
     // A larger table for the shard, its entries placed anew.
     static void grow(Shard& shard);
+    // The size of the shard's next table, and its memory mapped.
+    static std::uint64_t nextTableBytes(const Shard& shard);
+    static void mapNextTable(Shard& shard);
+    // Once the shard is 41/50 full: its next table's memory is mapped, and
+    // the new part faulted in on the warmer's thread, before it is needed.
+    void readyGrowth(Shard& shard);
+    // At the first fingerprint: every shard's first table and the log's
+    // first segment, faulted in on the warmer's thread while the caller goes
+    // on (fresh memory is slow to come, and most of it would come at once).
+    void start();
     void append(const Remainder& remainder);
     const Remainder& logEntry(std::uint64_t place) const {
         return log_[place / kLogSegment][place % kLogSegment];

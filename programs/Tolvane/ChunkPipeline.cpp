@@ -185,14 +185,14 @@ void ChunkPipeline::createFingerprint(std::FILE* out, std::FILE* err) {
 void ChunkPipeline::run(ListReader& list, const std::vector<FileIdentity>& outputs, ChunkEvents& events) {
     // One thread: a block and the one before it, whose open chunk it may
     // continue. More: blocks four times as large, as every block costs the
-    // thread that keeps the order a few hand-offs between threads, and
-    // enough of them to keep every worker busy while the blocks before are
-    // recorded, within the same memory as kMostBlocksInFlight blocks.
+    // thread that keeps the order a hand-off between threads, and enough of
+    // them to keep every worker busy while a block is recorded and the one
+    // recorded before it is kept, within the same memory as
+    // kMostBlocksInFlight blocks.
     const bool workers = threads_ > 1;
     const std::size_t block_size = workers ? kWorkerBlockScale * readBlockSize() : readBlockSize();
     const std::size_t block_count =
-        workers ? std::min(std::max<std::size_t>(std::size_t{threads_} + 1, 3), kMostBlocksInFlight / kWorkerBlockScale)
-                : 2;
+        workers ? std::min<std::size_t>(std::size_t{threads_} + 2, kMostBlocksInFlight / kWorkerBlockScale) : 2;
     // With workers, they read the blocks of regular files themselves.
     BlockReader reader(list, contextBytes(params_), block_size, workers, outputs);
     std::vector<std::unique_ptr<ChunkBlock>> blocks;

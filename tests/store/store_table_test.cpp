@@ -46,16 +46,16 @@ Fingerprint withWord1(std::uint32_t word1, std::mt19937& rng) {
     return {word(rng), word1, word(rng), word(rng), word(rng)};
 }
 
-// Enough for a part of the table (its first table holds 262,144 slots and
-// grows once 17/20 full) to grow twice.
-constexpr std::size_t kGrowsTwice = 300000;
+// Enough for a part of the table to grow three times (its first table
+// holds 16,384 slots, the next 262,144, and each grows once 17/20 full).
+constexpr std::size_t kGrowsThrice = 300000;
 
 TEST(StoreTable, RunsRoundTheEndSurviveGrowth) {
     std::mt19937 rng(15);
     TableAndModel table;
     std::vector<Fingerprint> absent;
     std::uniform_int_distribution<std::uint32_t> any_tag(0, (1u << 28) - 1);
-    for (std::size_t i = 0; i < kGrowsTwice; ++i) {
+    for (std::size_t i = 0; i < kGrowsThrice; ++i) {
         // Shard 3 all along; one in 64 at the last home, one in 128 at the
         // first, the rest anywhere.
         std::uint32_t tag = any_tag(rng);
@@ -87,7 +87,7 @@ TEST(StoreTable, ThousandsOfOneTagAndWordsApartOnlyInTheLog) {
     }
     // Random ones around them in their shard, through its growths, and a
     // few in every other shard.
-    for (std::size_t i = 0; i < kGrowsTwice; ++i) table.insert(withWord1(0x8u << 28 | (word(rng) >> 4), rng));
+    for (std::size_t i = 0; i < kGrowsThrice; ++i) table.insert(withWord1(0x8u << 28 | (word(rng) >> 4), rng));
     for (std::size_t i = 0; i < 10000; ++i) table.insert(withWord1(word(rng), rng));
     table.expectSame(absent);
 }

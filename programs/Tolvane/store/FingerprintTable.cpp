@@ -31,7 +31,11 @@ FingerprintTable::FingerprintTable() : shards_(std::size_t{1} << kShardBits) {}
 FingerprintTable::~FingerprintTable() {
     warmer_.stop();  // before what it warms is released
     releaseLargeBuffer(next_segment_, kLogSegment * sizeof(Remainder));
-    for (Shard& shard : shards_) releaseLargeBuffer(shard.slots, shard.mapped_bytes);
+    for (Shard& shard : shards_) {
+        if (shard.mapped_bytes != 0) releaseLargeBuffer(shard.slots, shard.mapped_bytes);
+        releaseLargeBuffer(shard.next_table, kHugePage);
+    }
+    releaseLargeBuffer(first_tables_, kHugePage);
     for (Remainder* segment : log_) releaseLargeBuffer(segment, kLogSegment * sizeof(Remainder));
 }
 
@@ -85,7 +89,7 @@ private:
 
 std::uint64_t FingerprintTable::nextTableBytes(const Shard& shard) {
     const std::uint64_t bytes = shard.slot_count * kSlotBytes;
-    const std::uint64_t wanted = std::max(bytes + bytes / 4, bytes + kHugePage);
+    const std::uint64_t wanted = std::max(bytes + bytes / 4, kHugePage);
     return (wanted + kHugePage - 1) / kHugePage * kHugePage;
 }
 
@@ -94,11 +98,22 @@ void FingerprintTable::mapNextTable(Shard& shard) {
     // A shard at its largest cannot grow: a full one is out of memory, not
     // a loop.
     if (bytes / kSlotBytes > kMostSlots) throw std::bad_alloc();
+    if (shard.mapped_bytes == 0) {
+        // Its first table of its own.
+        shard.next_table = static_cast<std::uint64_t*>(allocateLargeBuffer(bytes));
+        return;
+    }
     shard.slots = static_cast<std::uint64_t*>(resizeLargeBuffer(shard.slots, shard.mapped_bytes, bytes));
     shard.mapped_bytes = bytes;
 }
 
 void FingerprintTable::readyGrowth(Shard& shard) {
+    shard.growth_ready = true;
+    if (shard.mapped_bytes == 0) {
+        mapNextTable(shard);
+        warmer_.warm(shard.next_table, kHugePage);
+        return;
+    }
     const std::uint64_t old_bytes = shard.mapped_bytes;
     mapNextTable(shard);
     warmer_.warm(reinterpret_cast<unsigned char*>(shard.slots) + old_bytes, shard.mapped_bytes - old_bytes);
@@ -106,11 +121,21 @@ void FingerprintTable::readyGrowth(Shard& shard) {
 
 void FingerprintTable::grow(Shard& shard) {
     const std::uint64_t old_count = shard.slot_count;
-    if (shard.mapped_bytes < nextTableBytes(shard)) mapNextTable(shard);
+    if (shard.mapped_bytes == 0) {
+        // Out of the first tables: the entries go where they were, and are
+        // placed anew from there.
+        if (shard.next_table == nullptr) mapNextTable(shard);
+        std::copy(shard.slots, shard.slots + old_count, shard.next_table);
+        shard.slots = shard.next_table;
+        shard.next_table = nullptr;
+        shard.mapped_bytes = kHugePage;
+    } else if (shard.mapped_bytes < nextTableBytes(shard)) {
+        mapNextTable(shard);
+    }
+    shard.growth_ready = false;
     std::uint64_t* const slots = shard.slots;
     const std::uint64_t count = shard.mapped_bytes / kSlotBytes;
     shard.slot_count = count;
-    if (old_count == 0) return;
     // From the last bucket down: every slot from the bucket just read on is
     // cleared and belongs to the larger table, so an entry whose new home
     // is there goes in at once (one that ran round the end of the old table
@@ -146,16 +171,16 @@ void FingerprintTable::grow(Shard& shard) {
 }
 
 void FingerprintTable::start() {
-    for (Shard& shard : shards_) {
-        if (shard.slot_count != 0) continue;
-        grow(shard);
-        warmer_.warm(shard.slots, shard.slot_count * kSlotBytes);
+    first_tables_ = static_cast<std::uint64_t*>(allocateLargeBuffer(kHugePage));
+    warmer_.warm(first_tables_, kHugePage);
+    const std::uint64_t first_slots = kHugePage / kSlotBytes / shards_.size();
+    for (std::size_t i = 0; i < shards_.size(); ++i) {
+        shards_[i].slots = first_tables_ + i * first_slots;
+        shards_[i].slot_count = first_slots;
     }
-    if (log_.empty() && next_segment_ == nullptr) {
-        const std::size_t segment_bytes = kLogSegment * sizeof(Remainder);
-        next_segment_ = static_cast<Remainder*>(allocateLargeBuffer(segment_bytes));
-        warmer_.warm(next_segment_, segment_bytes);
-    }
+    const std::size_t segment_bytes = kLogSegment * sizeof(Remainder);
+    next_segment_ = static_cast<Remainder*>(allocateLargeBuffer(segment_bytes));
+    warmer_.warm(next_segment_, segment_bytes);
 }
 
 void FingerprintTable::append(const Remainder& remainder) {
@@ -185,8 +210,7 @@ bool FingerprintTable::insert(const unsigned int* d) {
     if (found) return false;
     // The slot holds no larger place; memory runs out long before.
     if (size_ + 1 > kPlaceMask) throw std::bad_alloc();
-    if ((shard.count + 1) * 50 > shard.slot_count * 41 && shard.mapped_bytes == shard.slot_count * kSlotBytes)
-        readyGrowth(shard);
+    if ((shard.count + 1) * 50 > shard.slot_count * 41 && !shard.growth_ready) readyGrowth(shard);
     if ((shard.count + 1) * 20 > shard.slot_count * 17) {
         grow(shard);
         slot = find(shard, tag, remainder, found);
@@ -242,7 +266,8 @@ std::vector<FingerprintTable::Fingerprint> FingerprintTable::inInsertionOrder() 
 
 std::size_t FingerprintTable::memoryBytes() const {
     std::size_t bytes = shards_.size() * sizeof(Shard) + log_.size() * sizeof(log_[0]);
-    for (const Shard& shard : shards_) bytes += shard.mapped_bytes;
+    if (first_tables_ != nullptr) bytes += kHugePage;
+    for (const Shard& shard : shards_) bytes += shard.mapped_bytes + (shard.next_table != nullptr ? kHugePage : 0);
     const std::size_t segments = log_.size() + (next_segment_ != nullptr ? 1 : 0);
     return bytes + segments * kLogSegment * sizeof(Remainder);
 }

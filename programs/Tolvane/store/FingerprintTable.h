@@ -16,15 +16,17 @@
 // end), so a lookup reads the home bucket's line, and the next one only
 // when the home bucket is full; nothing is ever moved to make room.
 //
-// A shard's table is whole huge pages (one at first), mapped on a huge
-// page's boundary:
-// the kernel backs it with 2 MiB pages, so its random reads seldom miss the
-// address translation and it is faulted in 2 MiB at a time, mostly ahead of
-// need on a thread of its own. It grows by a quarter (at least a huge page)
-// once 17/20 full, in place: homes scale
-// with the number of buckets, so every entry's home moves up, and from the
-// last slot down each entry finds its new slot over slots already read. With
-// the log a fingerprint takes 16 bytes plus 8 / load (9.4 to 11.8 bytes).
+// A shard's first table is a sixteenth of one huge page that holds them
+// all, so that a small store stays small; every later one is whole huge
+// pages of its own, mapped on a huge page's boundary. Huge pages are faulted
+// in 2 MiB at a time (fresh memory is slow to come, a fault for every 4 KiB
+// most of all), mostly ahead of need on a thread of its own, and a table
+// read at random misses the address translation less. A table grows by a
+// quarter (at least to the next huge page) once 17/20 full, in place: homes
+// scale with the number of buckets, so every entry's home moves up, and
+// from the last slot down each entry finds its new slot over slots already
+// read. With the log a fingerprint takes 16 bytes plus 8 / load (9.4 to 11.8
+// bytes).
 #ifndef DEDUP_TOLVANE_FINGERPRINTTABLE_H
 #define DEDUP_TOLVANE_FINGERPRINTTABLE_H
 
@@ -72,7 +74,11 @@ private:
         std::uint64_t* slots = nullptr;  // 0: empty; else tag << 36 | (log place + 1)
         std::uint64_t slot_count = 0;    // a whole number of buckets and of huge pages
         std::uint64_t count = 0;         // entries
-        std::uint64_t mapped_bytes = 0;  // the table's, or the next table's once readied
+        // The table's own mapping, or the next table's once readied; 0 while
+        // the table lies among the first tables.
+        std::uint64_t mapped_bytes = 0;
+        std::uint64_t* next_table = nullptr;  // its first own table, once readied
+        bool growth_ready = false;
     };
     static constexpr unsigned kShardBits = 4;
     static constexpr unsigned kTagBits = 28;
@@ -101,9 +107,9 @@ private:
     // Once the shard is 41/50 full: its next table's memory is mapped, and
     // the new part faulted in on the warmer's thread, before it is needed.
     void readyGrowth(Shard& shard);
-    // At the first fingerprint: every shard's first table and the log's
-    // first segment, faulted in on the warmer's thread while the caller goes
-    // on (fresh memory is slow to come, and most of it would come at once).
+    // At the first fingerprint: the shards' first tables, 16,384 slots each
+    // in one huge page, and the log's first segment, faulted in on the
+    // warmer's thread while the caller goes on.
     void start();
     void append(const Remainder& remainder);
     const Remainder& logEntry(std::uint64_t place) const {
@@ -111,6 +117,7 @@ private:
     }
 
     std::vector<Shard> shards_;
+    std::uint64_t* first_tables_ = nullptr;  // one huge page, every shard's first table
     // The log in segments, so that it grows without moving what it holds.
     std::vector<Remainder*> log_;
     Remainder* next_segment_ = nullptr;  // the segment after the last, its pages faulted in ahead

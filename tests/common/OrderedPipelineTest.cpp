@@ -1,9 +1,11 @@
 // The ordered pipeline's drain: a read that asks for it sees every block
 // read before it retired, whatever the workers and blocks, and the blocks
-// still come out in order, each worked on once. Work takes varied times so
-// that the workers finish out of order.
+// still come out in order, each worked on once; the steps, on whichever
+// thread runs them, go in input order, one at a time. Work takes varied
+// times so that the workers finish out of order.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -54,7 +56,14 @@ public:
             block.shifted = block.stepped << 1;
     }
 
-    void step(unsigned, Numbered& block) override { block.stepped = block.squared + 1; }
+    void step(unsigned, Numbered& block) override {
+        EXPECT_FALSE(in_step_.exchange(true)) << "two steps at once";
+        EXPECT_EQ(block.number, stepped_) << "a step out of order";
+        std::this_thread::sleep_for(std::chrono::microseconds(block.number % 3 * 50));
+        block.stepped = block.squared + 1;
+        ++stepped_;
+        in_step_.store(false);
+    }
 
     bool retire(Numbered& block) override {
         EXPECT_EQ(block.number, retired);
@@ -73,6 +82,8 @@ private:
     const std::uint64_t drain_every_;
     std::uint64_t next_ = 0;
     bool drained_ = false;
+    std::atomic<bool> in_step_{false};
+    std::uint64_t stepped_ = 0;  // steps so far: only one runs at a time
 };
 
 TEST(OrderedPipeline, DrainRetiresEveryBlockInFlightFirst) {

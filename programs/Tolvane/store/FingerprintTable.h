@@ -14,7 +14,7 @@
 // make a bucket, one cache line. An entry goes to the first empty slot from
 // the start of its home bucket on (round to the table's start after its
 // end), so a lookup reads the home bucket's line, and the next one only
-// when the home bucket is full; nothing is ever moved to make room.
+// when the home bucket is full; an insert moves nothing to make room.
 //
 // A shard's first table is a sixteenth of one huge page that holds them
 // all, so that a small store stays small; every later one is whole huge

@@ -32,6 +32,12 @@ void ChunkBlock::reset() {
     carry_ready = false;
 }
 
+std::size_t ChunkBlock::dataFitting(std::size_t bytes, std::size_t window_size) {
+    // Data d takes d / 64 + 2 words of anchor bits: d + d / 8 + 16 bytes.
+    const std::size_t fixed = window_size + 2 * sizeof(std::uint64_t);
+    return bytes > fixed ? (bytes - fixed) / 9 * 8 : 0;
+}
+
 void ChunkBlock::fillFromMemory(const unsigned char* file, std::size_t file_size, std::size_t offset,
                                 std::size_t count) {
     reset();  // its buffer too, on first use

@@ -118,6 +118,11 @@ struct ChunkBlock {
     // stages could take for this one's.
     void reset();
 
+    // The most data a block holds in a buffer of `bytes`, its anchor bits and
+    // window_size bytes of context included: with bytes whole huge pages,
+    // the block needs no small page, each a fault of its own.
+    static std::size_t dataFitting(std::size_t bytes, std::size_t window_size);
+
     // Resets the block and fills it as reading a file would, from a file
     // held in memory: `count` bytes from `offset`, with the window_size bytes
     // before them unless offset is 0 (the timers and tests chunk this way).

@@ -184,13 +184,17 @@ void ChunkPipeline::createFingerprint(std::FILE* out, std::FILE* err) {
 
 void ChunkPipeline::run(ListReader& list, const std::vector<FileIdentity>& outputs, ChunkEvents& events) {
     // One thread: a block and the one before it, whose open chunk it may
-    // continue. More: blocks four times as large, as every block costs the
+    // continue. More: blocks of four times the memory (4 MiB with the
+    // anchor bits and the context: two huge pages), as every block costs the
     // thread that keeps the order a hand-off between threads, and enough of
     // them to keep every worker busy while a block is recorded and the one
     // recorded before it is kept, within the same memory as
     // kMostBlocksInFlight blocks.
     const bool workers = threads_ > 1;
-    const std::size_t block_size = workers ? kWorkerBlockScale * readBlockSize() : readBlockSize();
+    const std::size_t block_size =
+        workers ? std::max(ChunkBlock::dataFitting(kWorkerBlockScale * readBlockSize(), contextBytes(params_)),
+                           readBlockSize())
+                : readBlockSize();
     const std::size_t block_count =
         workers ? std::min<std::size_t>(std::size_t{threads_} + 2, kMostBlocksInFlight / kWorkerBlockScale) : 2;
     // With workers, they read the blocks of regular files themselves.

@@ -1,5 +1,5 @@
-// Concordance (fraction of non-zero bytes) and FingerPrintLinkedList (each
-// fingerprint once, in first-added order).
+// Concordance (fraction of non-zero bytes), FingerPrintLinkedList (each
+// fingerprint once, in first-added order) and its index, against std::set.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,10 +7,12 @@
 #include <cmath>
 #include <memory>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "Concordance.h"
 #include "FingerPrintLinkedList.h"
+#include "FingerprintIndex.h"
 #include "NonZeroCount.h"
 
 namespace {
@@ -93,6 +95,21 @@ TEST(FingerPrintLinkedList, ZeroFingerprintMatchesOnlyTheEmptyHead) {
     EXPECT_TRUE(list.contains(zero.data()));
     EXPECT_FALSE(list.add_unique(zero.data(), &c));
     EXPECT_EQ(list.size(), 2);
+}
+
+TEST(FingerprintIndex, MatchesASetThroughGrowthWithKeysChosenByHand) {
+    // Keys apart in one word only, the all-zero key among them, enough for
+    // the table to grow many times; each inserted twice.
+    FingerprintIndex index;
+    std::set<Fingerprint> model;
+    for (unsigned i = 0; i < 60000; ++i) {
+        const Fingerprint key = i % 2 ? Fingerprint{i / 2, 0, 0, 0, 0} : Fingerprint{0, 0, 0, 0, i / 2};
+        for (int twice = 0; twice < 2; ++twice) index.insert(key);
+        model.insert(key);
+    }
+    for (unsigned i = 0; i < 70000; ++i)
+        for (const Fingerprint& key : {Fingerprint{i, 0, 0, 0, 0}, Fingerprint{0, 0, 0, 0, i}, Fingerprint{0, i, 0, 0, 0}})
+            ASSERT_EQ(index.contains(key), model.count(key) == 1) << key[0] << " " << key[1] << " " << key[4];
 }
 
 TEST(FingerPrintLinkedList, LongChainIsFoundAndReleasedWithoutRecursion) {

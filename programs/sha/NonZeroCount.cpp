@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "CodePathChoice.h"
+#include "CpuFeatures.h"
+
 namespace {
 
 const std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
@@ -24,7 +27,9 @@ inline std::size_t sumLanes(std::uint64_t lanes) {
 
 }  // namespace
 
-std::size_t countNonZeroBytes(const unsigned char* bytes, std::size_t length) {
+namespace non_zero_count {
+
+std::size_t count_portable(const unsigned char* bytes, std::size_t length) {
     std::size_t count = 0;
     std::size_t i = 0;
     // Lanes count up to 255 before they would overflow into each other.
@@ -42,4 +47,41 @@ std::size_t countNonZeroBytes(const unsigned char* bytes, std::size_t length) {
     }
     for (; i < length; ++i) count += bytes[i] != 0;
     return count;
+}
+
+namespace {
+
+bool cpu_has_avx2() {
+#ifdef DEDUP_COUNT_AVX2
+    return cpuFeatures().avx2;
+#else
+    return false;
+#endif
+}
+
+bool runs_everywhere() { return true; }
+
+#ifdef DEDUP_COUNT_AVX2
+constexpr CountFunction kAvx2 = count_avx2;
+#else
+constexpr CountFunction kAvx2 = count_portable;  // never chosen: not supported
+#endif
+
+using Choice = CodePathChoice<Path, CountFunction, 2>;
+
+Choice choice(std::array<Choice::Candidate, 2>{{
+    {Path::avx2, cpu_has_avx2, kAvx2},
+    {Path::portable, runs_everywhere, count_portable},
+}});
+
+}  // namespace
+
+bool supported(Path path) { return choice.supported(path); }
+Path fastest() { return choice.fastest(); }
+Path use(Path path) { return choice.use(path); }
+
+}  // namespace non_zero_count
+
+std::size_t countNonZeroBytes(const unsigned char* bytes, std::size_t length) {
+    return non_zero_count::choice.current()(bytes, length);
 }

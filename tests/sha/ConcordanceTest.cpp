@@ -36,18 +36,30 @@ TEST(Concordance, ExampleFractions) {
     EXPECT_EQ(Concordance().fractionNonZeros, 0.0);
 }
 
-TEST(Concordance, CountsLikeAByteLoopAtEveryAlignmentAndLength) {
+// Every path the machine runs, against a byte loop: lengths about the word
+// and the 32-byte lane, and past 255 rounds of lanes (8160 bytes), where
+// all-zero input fills every lane to its limit before the lanes are summed.
+TEST(Concordance, CountsLikeAByteLoopOnEveryPathAtEveryAlignmentAndLength) {
+    using non_zero_count::Path;
     std::mt19937 random(7);
-    std::vector<unsigned char> bytes(3000);
+    std::vector<unsigned char> bytes(20000);
     for (auto& b : bytes) b = random() % 3 == 0 ? static_cast<unsigned char>(random()) : 0;
     bytes[100] = 0x80;  // only the top bit set
     bytes[101] = 0x01;  // only the low bit set
-    for (std::size_t start = 0; start < 16; ++start)
-        for (std::size_t length : {0u, 1u, 7u, 8u, 9u, 2040u, 2041u, 2984u}) {
-            auto first = bytes.begin() + start;
-            std::size_t expected = length - std::count(first, first + length, 0);
-            EXPECT_EQ(countNonZeroBytes(bytes.data() + start, length), expected) << start << "+" << length;
-        }
+    const std::vector<unsigned char> zeros(20000, 0);
+    for (Path path : {Path::portable, Path::avx2}) {
+        if (!non_zero_count::supported(path)) continue;
+        ASSERT_EQ(non_zero_count::use(path), path);
+        for (std::size_t start = 0; start < 33; ++start)
+            for (std::size_t length : {0u, 1u, 7u, 8u, 9u, 31u, 32u, 33u, 2040u, 2041u, 8160u, 8191u, 8225u, 19900u}) {
+                auto first = bytes.begin() + start;
+                std::size_t expected = length - std::count(first, first + length, 0);
+                EXPECT_EQ(countNonZeroBytes(bytes.data() + start, length), expected)
+                    << "path " << int(path) << ", " << start << "+" << length;
+                EXPECT_EQ(countNonZeroBytes(zeros.data() + start, length), 0u) << "path " << int(path);
+            }
+    }
+    non_zero_count::use(non_zero_count::fastest());
 }
 
 TEST(Concordance, ZeroSizeGivesNaNAndSimilarityIsSigned) {

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
 // From this size on a buffer is mapped on its own.
 constexpr std::size_t kMapped = std::size_t{1} << 20;
 

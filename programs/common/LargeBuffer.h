@@ -14,6 +14,10 @@
 #include <cstddef>
 #include <memory>
 
+// The huge page these buffers are mapped on, and whose multiples their
+// owners choose as sizes.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
 // bytes of zeroed memory; throws std::bad_alloc when there is none.
 void* allocateLargeBuffer(std::size_t bytes);
 // The buffer made new_bytes long (larger): what it held is kept, the rest is

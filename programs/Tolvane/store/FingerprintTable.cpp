@@ -11,7 +11,6 @@ namespace {
 // Log places: 2^36, 69 thousand million entries, some 1.7 TB of memory.
 constexpr unsigned kPlaceBits = 36;
 constexpr std::uint64_t kPlaceMask = (std::uint64_t{1} << kPlaceBits) - 1;
-constexpr std::uint64_t kHugePage = std::uint64_t{2} << 20;
 constexpr std::uint64_t kSlotBytes = sizeof(std::uint64_t);
 // A shard of 2^34 slots (128 GiB) does not grow further: out of memory.
 constexpr std::uint64_t kMostSlots = std::uint64_t{1} << 34;

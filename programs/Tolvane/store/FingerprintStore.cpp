@@ -86,13 +86,15 @@ bool FingerprintStore::fast_lookup(const unsigned int* d) const
 
 void FingerprintStore::prefetch(const unsigned int* d) const
 {
-    unsigned int indexes[5];
-    summary_vector_hash(d, indexes);
-    for (unsigned int position : indexes) {
-        __builtin_prefetch(&summary_vector[position / 32]);
-    }
     if (table) {
         table->prefetch(d);
+    }
+    if (SUMMARY_VECTOR_CAPACITY > kCachedSummaryWords) {
+        unsigned int indexes[5];
+        summary_vector_hash(d, indexes);
+        for (unsigned int position : indexes) {
+            __builtin_prefetch(&summary_vector[position / 32]);
+        }
     }
 }
 

@@ -48,6 +48,8 @@ public:
     bool fast_lookup(const unsigned int* d) const;
     // Brings what fast_lookup(d) and insert(d) read first into the cache:
     // a caller with several fingerprints at hand lets their misses overlap.
+    // A summary vector small enough to stay in the cache is left out:
+    // fetching its bits as well made a large table's lookups slower.
     void prefetch(const unsigned int* d) const;
     // After prefetch(d), a while later: what a lookup of a stored d reads
     // next.
@@ -74,6 +76,8 @@ public:
     void postorder(const tree_node* p) const;
 
 private:
+    // 256 KiB.
+    static constexpr unsigned int kCachedSummaryWords = 1u << 16;
     // The tree the fingerprints make in the order they came in.
     std::unique_ptr<FingerprintTree> buildTree() const;
     // Lists the tree, built for the listing unless it is kept already.

@@ -66,18 +66,31 @@ public:
 
     // False when no slot is empty between home and the end.
     bool place(std::uint64_t entry, std::uint64_t home) {
-        for (std::uint64_t slot = home == last_home_ ? next_ : home; slot < end_; ++slot) {
-            if (slots_[slot] == 0) {
-                slots_[slot] = entry;
-                last_home_ = home;
-                next_ = slot + 1;
-                return true;
-            }
+        std::uint64_t slot = home == last_home_ ? next_ : home;
+        // Eight slots at a time, their empty ones found without a branch
+        // each: which slot is the first empty one is as good as random, and
+        // a branch a slot, mispredicted half the time, cost the pass most
+        // of its time.
+        for (; slot + kWindow <= end_; slot += kWindow) {
+            unsigned empty = 0;
+            for (unsigned k = 0; k < kWindow; ++k) empty |= static_cast<unsigned>(slots_[slot + k] == 0) << k;
+            if (empty != 0) return put(entry, home, slot + static_cast<unsigned>(__builtin_ctz(empty)));
         }
+        for (; slot < end_; ++slot)
+            if (slots_[slot] == 0) return put(entry, home, slot);
         return false;
     }
 
 private:
+    static constexpr unsigned kWindow = 8;
+
+    bool put(std::uint64_t entry, std::uint64_t home, std::uint64_t slot) {
+        slots_[slot] = entry;
+        last_home_ = home;
+        next_ = slot + 1;
+        return true;
+    }
+
     std::uint64_t* const slots_;
     const std::uint64_t end_;
     std::uint64_t last_home_ = UINT64_MAX;
@@ -232,7 +245,9 @@ bool FingerprintTable::contains(const unsigned int* d) const {
 void FingerprintTable::prefetch(const unsigned int* d) const {
     const Shard& shard = shards_[shardOf(d)];
     if (shard.slot_count == 0) return;
-    __builtin_prefetch(shard.slots + homeSlot(tagOf(d), shard.slot_count));
+    const std::uint64_t home = homeSlot(tagOf(d), shard.slot_count);
+    __builtin_prefetch(shard.slots + home);
+    __builtin_prefetch(shard.slots + (home + kBucketSlots == shard.slot_count ? 0 : home + kBucketSlots));
 }
 
 void FingerprintTable::prefetchEntry(const unsigned int* d) const {

@@ -169,8 +169,7 @@ def measure(bench, tools, scratch, repeat, judged, verdicts, failures, build_bas
                       f"{large[2]:.1f} at {sizes[1]}")
         legend.append(f"     ST1 without the growths (the median batch's insert): {small[3]:.1f} ns at {sizes[0]}, "
                       f"{large[3]:.1f} ns at {sizes[1]}, {large[3] / max(small[3], 1e-9):.2f}; the rest of "
-                      f"an insert is its share of the growths, which come once in the span only from about 3.5 million "
-                      f"stored on")
+                      f"an insert is its share of the growths (bench/store_cost.cpp says when they come)")
 
     def r2():
         baseline = build_baseline(STORE_BASELINE_REVISION, "R2")

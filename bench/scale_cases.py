@@ -76,18 +76,20 @@ def amdahl(serial_share, cores):
     return 1 / (serial_share + (1 - serial_share) / cores)
 
 
-def store_cost(program, sizes, repeat):
-    """{size: (insert ns, lookup ns, bytes per fingerprint, steady-state insert
-    ns)} from store_cost, each figure the median of `repeat` runs (a run's
-    figures at 100 million vary by half from run to run on a virtual
-    machine)."""
+def timer_medians(program, sizes, repeat):
+    """{size: the figures program prints for it}, each the median of `repeat`
+    runs (a run's figures at 100 million vary by half from run to run on a
+    virtual machine). store_cost prints insert ns, lookup ns, bytes per
+    fingerprint and steady-state insert ns; memory_floor insert and lookup
+    ns."""
     runs = []
     for _ in range(repeat):
         output = subprocess.run([str(program)] + [str(size) for size in sizes], check=True, capture_output=True,
                                 text=True).stdout
         runs.append({int(fields[0]): tuple(float(field) for field in fields[1:])
                      for fields in (line.split() for line in output.splitlines())})
-    return {size: tuple(statistics.median(run[size][i] for run in runs) for i in range(4)) for size in sizes}
+    return {size: tuple(statistics.median(run[size][i] for run in runs) for i in range(len(runs[0][size])))
+            for size in sizes}
 
 
 def stored_of(report):
@@ -157,7 +159,7 @@ def measure(bench, tools, scratch, repeat, judged, verdicts, failures, build_bas
 
     def store():
         sizes = SMOKE_STORE_SIZES if not judged else STORE_SIZES
-        cost = store_cost(tools["store_cost"], sizes, repeat)
+        cost = timer_medians(tools["store_cost"], sizes, repeat)
         small, large = (cost[size] for size in sizes)
         for index, (name, what) in enumerate((("ST1", "insert of a new fingerprint"),
                                              ("ST2", "lookup of a stored fingerprint"))):
@@ -170,6 +172,12 @@ def measure(bench, tools, scratch, repeat, judged, verdicts, failures, build_bas
         legend.append(f"     ST1 without the growths (the median batch's insert): {small[3]:.1f} ns at {sizes[0]}, "
                       f"{large[3]:.1f} ns at {sizes[1]}, {large[3] / max(small[3], 1e-9):.2f}; the rest of "
                       f"an insert is its share of the growths (bench/store_cost.cpp says when they come)")
+        floor = timer_medians(tools["memory_floor"], sizes, repeat)
+        legend.append("     the machine's floor (bench/memory_floor.cpp: one fetched line an insert or a lookup, "
+                      "nothing else): " + "; ".join(
+                          f"{what} {floor[sizes[0]][index]:.1f} ns at {sizes[0]}, {floor[sizes[1]][index]:.1f} ns "
+                          f"at {sizes[1]}, {floor[sizes[1]][index] / max(floor[sizes[0]][index], 1e-9):.2f}"
+                          for index, what in enumerate(("inserts", "lookups"))))
 
     def r2():
         baseline = build_baseline(STORE_BASELINE_REVISION, "R2")

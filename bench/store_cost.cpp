@@ -14,20 +14,15 @@
 #include <vector>
 
 #include "FingerprintStore.h"
+#include "SplitMix64.h"
 #include "StoreLookahead.h"
 
 namespace {
 
-// SplitMix64: digests as uniform as SHA-1's, made fast.
 struct Digests {
     std::uint64_t state = 0;
     void fill(std::vector<unsigned>& words) {
-        for (unsigned& word : words) {
-            std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
-            z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-            z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-            word = static_cast<unsigned>(z ^ (z >> 31));
-        }
+        for (unsigned& word : words) word = static_cast<unsigned>(nextSplitMix64(state));
     }
 };
 

@@ -4,7 +4,10 @@
 // table treats apart: one tag shared by thousands (a run far longer than a
 // bucket), tags at the top of the range (runs that go round the end of the
 // table, and must still do so after it grows), tags at 0, and fingerprints
-// that differ only in the words the table keeps in its log.
+// that differ only in the words the table keeps in its log. Each test runs
+// with every way a part can grow: in the background (its next table filled
+// on another thread while the part is still looked up and added to), in
+// place, and in the background waited for at once.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -18,8 +21,11 @@ namespace {
 
 using Fingerprint = FingerprintTable::Fingerprint;
 
+using Growth = FingerprintTable::Growth;
+
 class TableAndModel {
 public:
+    explicit TableAndModel(Growth growth) : table_(growth) {}
     void insert(const Fingerprint& f) {
         const bool added = model_.insert(f).second;
         if (added) order_.push_back(f);
@@ -50,9 +56,11 @@ Fingerprint withWord1(std::uint32_t word1, std::mt19937& rng) {
 // holds 16,384 slots, the next 262,144, and each grows once 17/20 full).
 constexpr std::size_t kGrowsThrice = 300000;
 
-TEST(StoreTable, RunsRoundTheEndSurviveGrowth) {
+class StoreTable : public ::testing::TestWithParam<Growth> {};
+
+TEST_P(StoreTable, RunsRoundTheEndSurviveGrowth) {
     std::mt19937 rng(15);
-    TableAndModel table;
+    TableAndModel table(GetParam());
     std::vector<Fingerprint> absent;
     std::uniform_int_distribution<std::uint32_t> any_tag(0, (1u << 28) - 1);
     for (std::size_t i = 0; i < kGrowsThrice; ++i) {
@@ -70,9 +78,9 @@ TEST(StoreTable, RunsRoundTheEndSurviveGrowth) {
     table.expectSame(absent);
 }
 
-TEST(StoreTable, ThousandsOfOneTagAndWordsApartOnlyInTheLog) {
+TEST_P(StoreTable, ThousandsOfOneTagAndWordsApartOnlyInTheLog) {
     std::mt19937 rng(16);
-    TableAndModel table;
+    TableAndModel table(GetParam());
     std::vector<Fingerprint> absent;
     const Fingerprint base = {0x01234567, 0x89abcdef, 0x02468ace, 0x13579bdf, 0xfedcba98};
     for (std::uint32_t i = 0; i < 6000; ++i) {
@@ -91,5 +99,45 @@ TEST(StoreTable, ThousandsOfOneTagAndWordsApartOnlyInTheLog) {
     for (std::size_t i = 0; i < 10000; ++i) table.insert(withWord1(word(rng), rng));
     table.expectSame(absent);
 }
+
+TEST_P(StoreTable, PartsGrowingTogether) {
+    // Every part filled in step, as uniform digests fill them, and fast (the
+    // model is checked after): all 16 leave their first tables together, so
+    // while one grows in the background the others reach the fill at which
+    // they grow in place.
+    std::mt19937 rng(17);
+    std::vector<Fingerprint> fingerprints;
+    for (std::size_t i = 0; i < kGrowsThrice; ++i) {
+        fingerprints.push_back(withWord1(word(rng), rng));
+        if (i % 100 == 0) fingerprints.push_back(fingerprints[word(rng) % fingerprints.size()]);
+    }
+    FingerprintTable table(GetParam());
+    std::vector<bool> added;
+    added.reserve(fingerprints.size());
+    for (const Fingerprint& f : fingerprints) added.push_back(table.insert(f.data()));
+    std::set<Fingerprint> seen;
+    std::vector<Fingerprint> order;
+    for (std::size_t i = 0; i < fingerprints.size(); ++i) {
+        const bool first = seen.insert(fingerprints[i]).second;
+        ASSERT_EQ(added[i], first) << "fingerprint " << i;
+        if (first) order.push_back(fingerprints[i]);
+    }
+    EXPECT_EQ(table.size(), order.size());
+    for (const Fingerprint& f : order) ASSERT_TRUE(table.contains(f.data()));
+    EXPECT_TRUE(table.inInsertionOrder() == order);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryGrowth, StoreTable,
+                         ::testing::Values(Growth::background, Growth::inPlace, Growth::backgroundAwaited),
+                         [](const ::testing::TestParamInfo<Growth>& info) {
+                             switch (info.param) {
+                                 case Growth::background:
+                                     return "background";
+                                 case Growth::inPlace:
+                                     return "inPlace";
+                                 default:
+                                     return "backgroundAwaited";
+                             }
+                         });
 
 }  // namespace

@@ -18,6 +18,12 @@ constexpr std::uint64_t kMostSlots = std::uint64_t{1} << 34;
 std::uint32_t tagOfEntry(std::uint64_t entry) { return static_cast<std::uint32_t>(entry >> kPlaceBits); }
 std::uint64_t placeOfEntry(std::uint64_t entry) { return (entry & kPlaceMask) - 1; }
 
+// A shard's slots are written by the caller while the grower reads them
+// (both relaxed: the grower takes what it finds, an entry or 0, of the
+// entries added since it started, and leaves them to the caller).
+std::uint64_t loadSlot(const std::uint64_t& slot) { return __atomic_load_n(&slot, __ATOMIC_RELAXED); }
+void storeSlot(std::uint64_t& slot, std::uint64_t entry) { __atomic_store_n(&slot, entry, __ATOMIC_RELAXED); }
+
 }  // namespace
 
 bool FingerprintTable::Remainder::operator==(const Remainder& other) const {
@@ -25,10 +31,17 @@ bool FingerprintTable::Remainder::operator==(const Remainder& other) const {
            words[3] == other.words[3];
 }
 
-FingerprintTable::FingerprintTable() : shards_(std::size_t{1} << kShardBits) {}
+FingerprintTable::FingerprintTable(Growth growth)
+    : shards_(std::size_t{1} << kShardBits),
+      background_fill_(growth == Growth::inPlace      ? 0
+                       : growth == Growth::background ? kBackgroundFill
+                                                      : kInPlaceFill) {}
 
 FingerprintTable::~FingerprintTable() {
     warmer_.stop();  // before what it warms is released
+    grower_.stop();  // and what it reads and fills
+    if (growth_.table != nullptr) releaseLargeBuffer(growth_.table, growth_.mapped_bytes);
+    releaseLargeBuffer(spare_table_, spare_bytes_);
     releaseLargeBuffer(next_segment_, kLogSegment * sizeof(Remainder));
     for (Shard& shard : shards_) {
         if (shard.mapped_bytes != 0) releaseLargeBuffer(shard.slots, shard.mapped_bytes);
@@ -96,6 +109,11 @@ private:
     std::uint64_t last_home_ = UINT64_MAX;
     std::uint64_t next_ = 0;
 };
+
+// An entry placed in the first empty slot from its home up, round the end.
+void placeRoundTheEnd(Placer& placer, std::uint64_t* slots, std::uint64_t entry, std::uint64_t home) {
+    if (!placer.place(entry, home)) Placer(slots, home).place(entry, 0);
+}
 
 }  // namespace
 
@@ -176,10 +194,96 @@ void FingerprintTable::grow(Shard& shard) {
             if (home_reached(entry) && !placer.place(entry, bucket)) round_the_end.push_back(entry);
         waiting.erase(std::remove_if(waiting.begin(), waiting.end(), home_reached), waiting.end());
     }
-    for (std::uint64_t entry : round_the_end) {
-        const std::uint64_t home = homeSlot(tagOfEntry(entry), count);
-        if (!placer.place(entry, home)) Placer(slots, home).place(entry, 0);
+    for (std::uint64_t entry : round_the_end)
+        placeRoundTheEnd(placer, slots, entry, homeSlot(tagOfEntry(entry), count));
+}
+
+bool FingerprintTable::startGrowth(Shard& shard) {
+    // Room for every entry the shard can take before it grows in place, when
+    // the growth is finished: adding one then cannot fail half done.
+    const std::uint64_t most = shard.slot_count * kInPlaceFill / 1000;
+    growth_.arrived.clear();
+    growth_.arrived.reserve(most + 1 - std::min(shard.count, most));
+    std::uint64_t* table = nullptr;
+    std::uint64_t bytes = kHugePage;
+    std::uint64_t used_bytes = 0;  // of a table used before, to be cleared
+    if (shard.mapped_bytes == 0 && shard.next_table != nullptr) {
+        table = shard.next_table;  // readied, and faulted in already
+    } else {
+        bytes = nextTableBytes(shard);
+        if (bytes / kSlotBytes > kMostSlots) throw std::bad_alloc();
+        if (spare_table_ != nullptr) {
+            table = static_cast<std::uint64_t*>(resizeLargeBuffer(spare_table_, spare_bytes_, bytes));
+            used_bytes = std::min(spare_bytes_, bytes);
+            spare_table_ = nullptr;
+            spare_bytes_ = 0;
+        } else {
+            table = static_cast<std::uint64_t*>(allocateLargeBuffer(bytes));
+        }
     }
+    const std::uint64_t* const from = shard.slots;
+    const std::uint64_t from_count = shard.slot_count;
+    const std::uint64_t to_count = bytes / kSlotBytes;
+    const std::uint64_t first_new_place = size_;
+    auto task = [=] {
+        std::fill(table, table + used_bytes / kSlotBytes, 0);
+        fillNextTable(from, from_count, table, to_count, first_new_place);
+    };
+    if (!grower_.start(task)) {
+        if (table != shard.next_table) releaseLargeBuffer(table, bytes);
+        return false;
+    }
+    if (table == shard.next_table) shard.next_table = nullptr;
+    growth_.shard = &shard;
+    growth_.table = table;
+    growth_.slot_count = to_count;
+    growth_.mapped_bytes = bytes;
+    return true;
+}
+
+void FingerprintTable::fillNextTable(const std::uint64_t* from, std::uint64_t from_count, std::uint64_t* to,
+                                     std::uint64_t to_count, std::uint64_t first_new_place) {
+    Placer placer(to, to_count);
+    for (std::uint64_t slot = 0; slot < from_count; ++slot) {
+        const std::uint64_t entry = loadSlot(from[slot]);
+        if (entry == 0 || placeOfEntry(entry) >= first_new_place) continue;
+        placeRoundTheEnd(placer, to, entry, homeSlot(tagOfEntry(entry), to_count));
+    }
+}
+
+void FingerprintTable::keepSpare(std::uint64_t* table, std::uint64_t bytes) {
+    if (bytes < spare_bytes_) {
+        releaseLargeBuffer(table, bytes);
+        return;
+    }
+    releaseLargeBuffer(spare_table_, spare_bytes_);
+    spare_table_ = table;
+    spare_bytes_ = bytes;
+}
+
+void FingerprintTable::finishGrowth() {
+    Shard& shard = *growth_.shard;
+    // The entries' buckets lie at random in a table not read yet: fetched
+    // a burst ahead, as the lookups' are.
+    const std::vector<std::uint64_t>& arrived = growth_.arrived;
+    std::uint64_t* const table = growth_.table;
+    const std::uint64_t count = growth_.slot_count;
+    auto home = [count](std::uint64_t entry) { return homeSlot(tagOfEntry(entry), count); };
+    constexpr std::size_t kAhead = 32;
+    for (std::size_t i = 0; i < std::min(kAhead, arrived.size()); ++i) __builtin_prefetch(table + home(arrived[i]));
+    Placer placer(table, count);
+    for (std::size_t i = 0; i < arrived.size(); ++i) {
+        if (i + kAhead < arrived.size()) __builtin_prefetch(table + home(arrived[i + kAhead]));
+        placeRoundTheEnd(placer, table, arrived[i], home(arrived[i]));
+    }
+    if (shard.mapped_bytes != 0) keepSpare(shard.slots, shard.mapped_bytes);
+    shard.slots = growth_.table;
+    shard.slot_count = growth_.slot_count;
+    shard.mapped_bytes = growth_.mapped_bytes;
+    shard.growth_ready = false;
+    growth_.shard = nullptr;
+    growth_.table = nullptr;
+    growth_.arrived.clear();
 }
 
 void FingerprintTable::start() {
@@ -217,18 +321,31 @@ bool FingerprintTable::insert(const unsigned int* d) {
     const std::uint32_t tag = tagOf(d);
     const Remainder remainder = remainderOf(d);
     if (shard.slot_count == 0) start();
+    if (growth_.shard != nullptr && grower_.done()) finishGrowth();
     bool found = false;
     std::uint64_t slot = find(shard, tag, remainder, found);
     if (found) return false;
     // The slot holds no larger place; memory runs out long before.
     if (size_ + 1 > kPlaceMask) throw std::bad_alloc();
-    if ((shard.count + 1) * 50 > shard.slot_count * 41 && !shard.growth_ready) readyGrowth(shard);
-    if ((shard.count + 1) * 20 > shard.slot_count * 17) {
-        grow(shard);
+    const std::uint64_t fill = (shard.count + 1) * 1000;  // in thousandths of a slot
+    if (growth_.shard == nullptr && background_fill_ != 0 && fill > shard.slot_count * background_fill_ &&
+        !startGrowth(shard))
+        background_fill_ = 0;  // no thread for it: every growth in place
+    const bool growing = growth_.shard == &shard;
+    if (fill > shard.slot_count * kReadyFill && !shard.growth_ready && !growing) readyGrowth(shard);
+    if (fill > shard.slot_count * kInPlaceFill) {
+        if (growing) {
+            grower_.wait();
+            finishGrowth();
+        } else {
+            grow(shard);
+        }
         slot = find(shard, tag, remainder, found);
     }
+    const std::uint64_t entry = std::uint64_t{tag} << kPlaceBits | (size_ + 1);
+    if (growth_.shard == &shard) growth_.arrived.push_back(entry);
     append(remainder);
-    shard.slots[slot] = std::uint64_t{tag} << kPlaceBits | (size_ + 1);
+    storeSlot(shard.slots[slot], entry);
     ++shard.count;
     ++size_;
     return true;
@@ -282,6 +399,7 @@ std::size_t FingerprintTable::memoryBytes() const {
     std::size_t bytes = shards_.size() * sizeof(Shard) + log_.size() * sizeof(log_[0]);
     if (first_tables_ != nullptr) bytes += kHugePage;
     for (const Shard& shard : shards_) bytes += shard.mapped_bytes + (shard.next_table != nullptr ? kHugePage : 0);
+    bytes += growth_.mapped_bytes * (growth_.table != nullptr ? 1 : 0) + spare_bytes_;
     const std::size_t segments = log_.size() + (next_segment_ != nullptr ? 1 : 0);
     return bytes + segments * kLogSegment * sizeof(Remainder);
 }

@@ -22,10 +22,19 @@
 // in 2 MiB at a time (fresh memory is slow to come, a fault for every 4 KiB
 // most of all), mostly ahead of need on a thread of its own, and a table
 // read at random misses the address translation less. A table grows by a
-// quarter (at least to the next huge page) once 17/20 full, in place: homes
-// scale with the number of buckets, so every entry's home moves up, and
-// from the last slot down each entry finds its new slot over slots already
-// read. With the log a fingerprint takes 16 bytes plus 8 / load (9.4 to 11.8
+// quarter (at least to the next huge page), in one of two ways:
+//   - In the background: once the shard is 4/5 full, its next table is
+//     filled from it on a thread of its own while the caller goes on with
+//     it (and adds to it: what it adds goes into the next table when that
+//     is done), so that the growth costs the caller next to nothing. One
+//     shard grows so at a time, which costs one shard's next table more,
+//     and the table given up is kept for the next one: memory the process
+//     has had comes far faster than fresh memory, a fault every page.
+//   - In place, on the caller's thread, when a shard is 17/20 full before
+//     its turn in the background: homes scale with the number of buckets,
+//     so every entry's home moves up, and from the last slot down each
+//     entry finds its new slot over slots already read.
+// With the log a fingerprint takes 16 bytes plus 8 / load (9.4 to 12.8
 // bytes).
 #ifndef DEDUP_TOLVANE_FINGERPRINTTABLE_H
 #define DEDUP_TOLVANE_FINGERPRINTTABLE_H
@@ -35,13 +44,23 @@
 #include <cstdint>
 #include <vector>
 
+#include "BackgroundTask.h"
 #include "PageWarmer.h"
 
 class FingerprintTable {
 public:
     using Fingerprint = std::array<unsigned int, 5>;
 
-    FingerprintTable();
+    // How the shards grow (see above).
+    enum class Growth {
+        background,  // in place only when a shard is 17/20 full before its turn
+        inPlace,     // always in place
+        // In the background from 17/20 full, each growth then waited for at
+        // once: tests reach that wait every time.
+        backgroundAwaited,
+    };
+
+    explicit FingerprintTable(Growth growth = Growth::background);
     ~FingerprintTable();
     FingerprintTable(const FingerprintTable&) = delete;
     FingerprintTable& operator=(const FingerprintTable&) = delete;
@@ -82,6 +101,15 @@ private:
         std::uint64_t* next_table = nullptr;  // its first own table, once readied
         bool growth_ready = false;
     };
+    // A shard's next table, being filled on the grower's thread from the
+    // shard's table, which stays in use meanwhile.
+    struct NextTable {
+        Shard* shard = nullptr;  // none while null
+        std::uint64_t* table = nullptr;
+        std::uint64_t slot_count = 0;
+        std::uint64_t mapped_bytes = 0;
+        std::vector<std::uint64_t> arrived;  // entries added to the shard since it started
+    };
     static constexpr unsigned kShardBits = 4;
     static constexpr unsigned kTagBits = 28;
     static constexpr std::uint64_t kBucketSlots = 8;
@@ -101,8 +129,22 @@ private:
     // The slot holding d, or else the empty slot where it goes; found tells
     // which. The shard is never full, so there is one.
     std::uint64_t find(const Shard& shard, std::uint32_t tag, const Remainder& remainder, bool& found) const;
-    // A larger table for the shard, its entries placed anew.
+    // A larger table for the shard, its entries placed anew, in place.
     static void grow(Shard& shard);
+    // A table given up by a growth, kept (the larger of it and the one kept
+    // before) for the next: memory the process has had already comes far
+    // faster than fresh memory, whose every page is a fault.
+    void keepSpare(std::uint64_t* table, std::uint64_t bytes);
+    // Starts filling the shard's next table on the grower's thread; false
+    // when that thread cannot be made.
+    bool startGrowth(Shard& shard);
+    // Once the grower is done: the entries added meanwhile placed, and the
+    // new table in use.
+    void finishGrowth();
+    // On the grower's thread: the entries of from with a log place below
+    // first_new_place, placed in the empty table to.
+    static void fillNextTable(const std::uint64_t* from, std::uint64_t from_count, std::uint64_t* to,
+                              std::uint64_t to_count, std::uint64_t first_new_place);
     // The size of the shard's next table, and its memory mapped.
     static std::uint64_t nextTableBytes(const Shard& shard);
     static void mapNextTable(Shard& shard);
@@ -124,6 +166,17 @@ private:
     std::vector<Remainder*> log_;
     Remainder* next_segment_ = nullptr;  // the segment after the last, its pages faulted in ahead
     PageWarmer warmer_;
+    // In thousandths of a shard's slots: the fills at which it starts
+    // growing in the background (0: never), its next table is readied for a
+    // growth in place, and it grows in place.
+    unsigned background_fill_;
+    static constexpr unsigned kBackgroundFill = 800;
+    static constexpr unsigned kReadyFill = 820;
+    static constexpr unsigned kInPlaceFill = 850;
+    NextTable growth_;
+    std::uint64_t* spare_table_ = nullptr;
+    std::uint64_t spare_bytes_ = 0;
+    BackgroundTask grower_;
     std::uint64_t size_ = 0;
 };
 

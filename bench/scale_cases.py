@@ -49,11 +49,11 @@ def make_data(folder, smoke):
 
 
 def thread_seconds(command, scratch):
-    """(wall seconds, the main thread's CPU seconds, the others') of a run:
-    each thread's run time as the scheduler counts it
-    (/proc/PID/task/TID/schedstat), read every 20 ms to the end (a worker's
-    last 20 ms may go uncounted)."""
-    last = {}
+    """(wall seconds, the main thread's CPU seconds, the others' as (name,
+    seconds), most first) of a run: each thread's run time as the scheduler
+    counts it (/proc/PID/task/TID/schedstat), read every 20 ms to the end (a
+    thread's last 20 ms may go uncounted), and the name it gave itself."""
+    last, names = {}, {}
     with open(os.devnull, "wb") as out, open(scratch / "stderr.txt", "wb") as err:
         start = time.perf_counter()
         process = subprocess.Popen(command, stdout=out, stderr=err)
@@ -62,6 +62,9 @@ def thread_seconds(command, scratch):
                 for tid in os.listdir(f"/proc/{process.pid}/task"):
                     with open(f"/proc/{process.pid}/task/{tid}/schedstat") as stat:
                         last[int(tid)] = int(stat.read().split()[0]) / 1e9
+                    if int(tid) not in names:
+                        with open(f"/proc/{process.pid}/task/{tid}/comm") as comm:
+                            names[int(tid)] = comm.read().strip()
             except OSError:
                 pass  # a thread or the process ended while being read
             time.sleep(0.02)
@@ -69,7 +72,8 @@ def thread_seconds(command, scratch):
     if process.returncode != 0:
         raise RuntimeError(f"{' '.join(map(str, command))}: exit status {process.returncode}")
     main = last.pop(process.pid, 0.0)
-    return wall, main, sorted(last.values(), reverse=True)
+    return wall, main, sorted(((names.get(tid, "thread"), seconds) for tid, seconds in last.items()),
+                              key=lambda named: named[1], reverse=True)
 
 
 def amdahl(serial_share, cores):
@@ -137,14 +141,14 @@ def measure(bench, tools, scratch, repeat, judged, verdicts, failures, build_bas
 
     def t10(name, operands, target):
         runs = sorted((thread_seconds([tolvane, "--threads", "2", files["list_big"]] + operands, scratch)
-                       for _ in range(max(1, repeat // 2))), key=lambda run: run[1] / (run[1] + sum(run[2])))
+                       for _ in range(max(1, repeat // 2))), key=lambda run: run[1] / (run[1] + sum(s for _, s in run[2])))
         wall, main, others = runs[len(runs) // 2]  # the median share
-        share = main / (main + sum(others))
+        share = main / (main + sum(s for _, s in others))
         shares[name] = (main, others, share)
         row(name, "Tolvane --threads 2 on 8 GiB random%s: the main thread's share of the CPU time (the "
             "median of the runs; ref. column: the other threads' CPU seconds)"
             % (" with small chunks" if operands else ", defaults"),
-            f"{main:.2f} s CPU", " + ".join(f"{o:.2f}" for o in others) + " s", share, target,
+            f"{main:.2f} s CPU", " + ".join(f"{s:.2f}" for _, s in others) + " s", share, target,
             f"{100 * share:.1f} %")
 
     def m3():
@@ -169,9 +173,10 @@ def measure(bench, tools, scratch, repeat, judged, verdicts, failures, build_bas
                 f"{large[index]:.1f} ns", f"{small[index]:.1f} ns", value, 1.5, f"{value:.2f}")
         legend.append(f"     bytes per fingerprint in the store: {small[2]:.1f} at {sizes[0]}, "
                       f"{large[2]:.1f} at {sizes[1]}")
-        legend.append(f"     ST1 without the growths (the median batch's insert): {small[3]:.1f} ns at {sizes[0]}, "
+        legend.append(f"     ST1's median batch, an insert: {small[3]:.1f} ns at {sizes[0]}, "
                       f"{large[3]:.1f} ns at {sizes[1]}, {large[3] / max(small[3], 1e-9):.2f}; the rest of "
-                      f"an insert is its share of the growths (bench/store_cost.cpp says when they come)")
+                      f"an insert is its share of the growths on the recorder's thread (bench/store_cost.cpp says "
+                      f"when they come)")
         floor = timer_medians(tools["memory_floor"], sizes, repeat)
         legend.append("     the machine's floor (bench/memory_floor.cpp: one fetched line an insert or a lookup, "
                       "nothing else): " + "; ".join(
@@ -198,9 +203,9 @@ def measure(bench, tools, scratch, repeat, judged, verdicts, failures, build_bas
     attempt("R2", r2)
     print("\n" + "\n".join(legend))
     for name, (main, others, share) in shares.items():
-        total = main + sum(others)
+        total = main + sum(s for _, s in others)
         print(f"{name} threads' shares of the CPU time: main {100 * main / total:.1f} %, "
-              + ", ".join(f"worker {i + 1} {100 * o / total:.1f} %" for i, o in enumerate(others))
+              + ", ".join(f"{thread} {100 * s / total:.1f} %" for thread, s in others)
               + f"; by Amdahl's law, with the main thread's share serial, 16 cores would run "
               f"{amdahl(share, 16):.1f} times as fast as one")
     for name in ("big", "first"):

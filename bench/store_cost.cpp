@@ -5,7 +5,9 @@
 // lookups of the first ones stored, at each size named on the command line,
 // with random digests fetched ahead as the recorder fetches them. Prints
 // "SIZE INSERT_NS LOOKUP_NS BYTES_PER_FINGERPRINT STEADY_INSERT_NS" a line:
-// the last is the median batch's insert, which leaves the growths out.
+// the last is the median batch's insert, which leaves out the growths that
+// hold the caller up (a part grown in place, a growth's hand-over), not the
+// growths on the store's own thread, which may run during any batch.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>

@@ -22,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "ThreadName.h"
+
 template <typename Job>
 class WorkerPool {
 public:
@@ -32,7 +34,10 @@ public:
         waiting_.reserve(capacity);
         for (unsigned i = 0; i < threads; ++i) {
             try {
-                workers_.emplace_back([this] { work(); });
+                workers_.emplace_back([this] {
+                    nameThisThread("worker");
+                    work();
+                });
             } catch (const std::system_error&) {
                 break;  // the system allows no more threads: run with those there are
             }

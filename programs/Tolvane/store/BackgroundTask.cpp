@@ -3,12 +3,17 @@
 #include <system_error>
 #include <utility>
 
+#include "ThreadName.h"
+
 bool BackgroundTask::start(std::function<void()> task) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_) return false;
     if (!thread_.joinable()) {
         try {
-            thread_ = std::thread([this] { run(); });
+            thread_ = std::thread([this] {
+                nameThisThread(thread_name_);
+                run();
+            });
         } catch (const std::system_error&) {
             return false;
         }

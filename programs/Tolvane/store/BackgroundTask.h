@@ -12,7 +12,8 @@
 
 class BackgroundTask {
 public:
-    BackgroundTask() = default;
+    // thread_name: the thread's name (see ThreadName.h), a literal.
+    explicit BackgroundTask(const char* thread_name) : thread_name_(thread_name) {}
     ~BackgroundTask() { stop(); }
     BackgroundTask(const BackgroundTask&) = delete;
     BackgroundTask& operator=(const BackgroundTask&) = delete;
@@ -32,6 +33,7 @@ public:
 private:
     void run();
 
+    const char* const thread_name_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::function<void()> task_;  // the task to run, empty once taken

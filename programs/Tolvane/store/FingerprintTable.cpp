@@ -35,7 +35,8 @@ FingerprintTable::FingerprintTable(Growth growth)
     : shards_(std::size_t{1} << kShardBits),
       background_fill_(growth == Growth::inPlace      ? 0
                        : growth == Growth::background ? kBackgroundFill
-                                                      : kInPlaceFill) {}
+                                                      : kInPlaceFill),
+      grower_("store grower") {}
 
 FingerprintTable::~FingerprintTable() {
     warmer_.stop();  // before what it warms is released

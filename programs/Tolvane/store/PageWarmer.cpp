@@ -4,6 +4,8 @@
 
 #include <system_error>
 
+#include "ThreadName.h"
+
 void PageWarmer::warm(void* buffer, std::size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
     std::lock_guard<std::mutex> lock(mutex_);
@@ -34,6 +36,7 @@ void PageWarmer::stop() {
 }
 
 void PageWarmer::run() {
+    nameThisThread("store warmer");
     for (;;) {
         std::pair<void*, std::size_t> buffer;
         {

@@ -41,7 +41,7 @@ FingerprintTable::FingerprintTable(Growth growth)
 FingerprintTable::~FingerprintTable() {
     warmer_.stop();  // before what it warms is released
     grower_.stop();  // and what it reads and fills
-    if (growth_.table != nullptr) releaseLargeBuffer(growth_.table, growth_.mapped_bytes);
+    releaseLargeBuffer(growth_.table, growth_.mapped_bytes);
     releaseLargeBuffer(spare_table_, spare_bytes_);
     releaseLargeBuffer(next_segment_, kLogSegment * sizeof(Remainder));
     for (Shard& shard : shards_) {
@@ -278,12 +278,13 @@ void FingerprintTable::finishGrowth() {
         placeRoundTheEnd(placer, table, arrived[i], home(arrived[i]));
     }
     if (shard.mapped_bytes != 0) keepSpare(shard.slots, shard.mapped_bytes);
-    shard.slots = growth_.table;
-    shard.slot_count = growth_.slot_count;
+    shard.slots = table;
+    shard.slot_count = count;
     shard.mapped_bytes = growth_.mapped_bytes;
     shard.growth_ready = false;
     growth_.shard = nullptr;
     growth_.table = nullptr;
+    growth_.mapped_bytes = 0;
     growth_.arrived.clear();
 }
 
@@ -400,7 +401,7 @@ std::size_t FingerprintTable::memoryBytes() const {
     std::size_t bytes = shards_.size() * sizeof(Shard) + log_.size() * sizeof(log_[0]);
     if (first_tables_ != nullptr) bytes += kHugePage;
     for (const Shard& shard : shards_) bytes += shard.mapped_bytes + (shard.next_table != nullptr ? kHugePage : 0);
-    bytes += growth_.mapped_bytes * (growth_.table != nullptr ? 1 : 0) + spare_bytes_;
+    bytes += growth_.mapped_bytes + spare_bytes_;
     const std::size_t segments = log_.size() + (next_segment_ != nullptr ? 1 : 0);
     return bytes + segments * kLogSegment * sizeof(Remainder);
 }

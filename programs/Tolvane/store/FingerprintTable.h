@@ -107,7 +107,7 @@ private:
         Shard* shard = nullptr;  // none while null
         std::uint64_t* table = nullptr;
         std::uint64_t slot_count = 0;
-        std::uint64_t mapped_bytes = 0;
+        std::uint64_t mapped_bytes = 0;  // 0 while none
         std::vector<std::uint64_t> arrived;  // entries added to the shard since it started
     };
     static constexpr unsigned kShardBits = 4;

@@ -127,6 +127,30 @@ TEST_P(StoreTable, PartsGrowingTogether) {
     EXPECT_TRUE(table.inInsertionOrder() == order);
 }
 
+TEST_P(StoreTable, OnePartPastTheGrowthThatSpreadsItsSize) {
+    // 1.7 million in the first part: its tables go 1, 2, 3 and 4 huge
+    // pages, then by a share of their own to 5 (4.5 unrounded), 6 (5.63; 7
+    // from 5 by a quarter rounded up), 7 (7.04) and 9 (8.8). Random digests
+    // are distinct; one in 1000 inserted is a repeat of an earlier one.
+    std::mt19937 rng(18);
+    std::vector<Fingerprint> fingerprints;
+    std::vector<bool> repeat;
+    for (std::size_t i = 0; i < 1700000; ++i) {
+        const bool again = i % 1000 == 999;
+        fingerprints.push_back(again ? fingerprints[word(rng) % fingerprints.size()] : withWord1(word(rng) >> 4, rng));
+        repeat.push_back(again);
+    }
+    FingerprintTable table(GetParam());
+    std::vector<Fingerprint> order;
+    for (std::size_t i = 0; i < fingerprints.size(); ++i) {
+        ASSERT_EQ(table.insert(fingerprints[i].data()), !repeat[i]) << "fingerprint " << i;
+        if (!repeat[i]) order.push_back(fingerprints[i]);
+    }
+    EXPECT_EQ(table.size(), order.size());
+    for (std::size_t i = 0; i < order.size(); i += 7) ASSERT_TRUE(table.contains(order[i].data()));
+    EXPECT_TRUE(table.inInsertionOrder() == order);
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryGrowth, StoreTable,
                          ::testing::Values(Growth::background, Growth::inPlace, Growth::backgroundAwaited),
                          [](const ::testing::TestParamInfo<Growth>& info) {

@@ -1,6 +1,7 @@
 #include "FingerprintTable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "LargeBuffer.h"
@@ -118,7 +119,19 @@ void placeRoundTheEnd(Placer& placer, std::uint64_t* slots, std::uint64_t entry,
 
 }  // namespace
 
+std::uint64_t FingerprintTable::nextUnroundedBytes(const Shard& shard) {
+    if (shard.unrounded_bytes != 0) return shard.unrounded_bytes + shard.unrounded_bytes / 4;
+    const std::uint64_t bytes = shard.slot_count * kSlotBytes;
+    const std::uint64_t wanted = bytes + bytes / 4;
+    if (wanted < kSpreadFromBytes) return 0;
+    return static_cast<std::uint64_t>(static_cast<double>(wanted) * shard.spread);
+}
+
 std::uint64_t FingerprintTable::nextTableBytes(const Shard& shard) {
+    // Spread sizes are rounded to the nearest huge page, so that on average
+    // they take no more memory than sizes rounded up from a quarter more.
+    const std::uint64_t unrounded = nextUnroundedBytes(shard);
+    if (unrounded != 0) return (unrounded + kHugePage / 2) / kHugePage * kHugePage;
     const std::uint64_t bytes = shard.slot_count * kSlotBytes;
     const std::uint64_t wanted = std::max(bytes + bytes / 4, kHugePage);
     return (wanted + kHugePage - 1) / kHugePage * kHugePage;
@@ -152,6 +165,7 @@ void FingerprintTable::readyGrowth(Shard& shard) {
 
 void FingerprintTable::grow(Shard& shard) {
     const std::uint64_t old_count = shard.slot_count;
+    const std::uint64_t unrounded_bytes = nextUnroundedBytes(shard);
     if (shard.mapped_bytes == 0) {
         // Out of the first tables: the entries go where they were, and are
         // placed anew from there.
@@ -164,6 +178,7 @@ void FingerprintTable::grow(Shard& shard) {
         mapNextTable(shard);
     }
     shard.growth_ready = false;
+    shard.unrounded_bytes = unrounded_bytes;
     std::uint64_t* const slots = shard.slots;
     const std::uint64_t count = shard.mapped_bytes / kSlotBytes;
     shard.slot_count = count;
@@ -236,6 +251,7 @@ bool FingerprintTable::startGrowth(Shard& shard) {
     }
     if (table == shard.next_table) shard.next_table = nullptr;
     growth_.shard = &shard;
+    growth_.unrounded_bytes = nextUnroundedBytes(shard);
     growth_.table = table;
     growth_.slot_count = to_count;
     growth_.mapped_bytes = bytes;
@@ -281,6 +297,7 @@ void FingerprintTable::finishGrowth() {
     shard.slots = table;
     shard.slot_count = count;
     shard.mapped_bytes = growth_.mapped_bytes;
+    shard.unrounded_bytes = growth_.unrounded_bytes;
     shard.growth_ready = false;
     growth_.shard = nullptr;
     growth_.table = nullptr;
@@ -295,6 +312,8 @@ void FingerprintTable::start() {
     for (std::size_t i = 0; i < shards_.size(); ++i) {
         shards_[i].slots = first_tables_ + i * first_slots;
         shards_[i].slot_count = first_slots;
+        const double from_middle = static_cast<double>(i) - static_cast<double>(shards_.size() - 1) / 2;
+        shards_[i].spread = std::pow(1.25, from_middle / static_cast<double>(shards_.size()));
     }
     const std::size_t segment_bytes = kLogSegment * sizeof(Remainder);
     next_segment_ = static_cast<Remainder*>(allocateLargeBuffer(segment_bytes));

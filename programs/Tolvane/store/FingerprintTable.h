@@ -22,7 +22,15 @@
 // in 2 MiB at a time (fresh memory is slow to come, a fault for every 4 KiB
 // most of all), mostly ahead of need on a thread of its own, and a table
 // read at random misses the address translation less. A table grows by a
-// quarter (at least to the next huge page), in one of two ways:
+// quarter (at least to the next huge page). Digests fill the shards in
+// step: left alone, all 16 would reach a growth at once, more than the one
+// thread that grows them can take. So the growth that first takes a
+// shard past 8 MiB (some 13 million stored) makes it larger by a share of
+// its own (shard i by 1.25^((i - 7.5) / 16) times a quarter more, from 13
+// to 39 per cent, a quarter on average), and from then on its size goes on by a
+// quarter from there, unrounded (each table that size to the nearest huge
+// page): the shards grow one after another.
+// A shard grows in one of two ways:
 //   - In the background: once the shard is 4/5 full, its next table is
 //     filled from it on a thread of its own while the caller goes on with
 //     it (and adds to it: what it adds goes into the next table when that
@@ -100,6 +108,11 @@ private:
         std::uint64_t mapped_bytes = 0;
         std::uint64_t* next_table = nullptr;  // its first own table, once readied
         bool growth_ready = false;
+        // Once its growths are spread: the table's size before it was
+        // rounded to a huge page, from which the next one's is reckoned; 0
+        // before.
+        std::uint64_t unrounded_bytes = 0;
+        double spread = 1;  // its spreading growth's size over a growth by a quarter
     };
     // A shard's next table, being filled on the grower's thread from the
     // shard's table, which stays in use meanwhile.
@@ -107,7 +120,8 @@ private:
         Shard* shard = nullptr;  // none while null
         std::uint64_t* table = nullptr;
         std::uint64_t slot_count = 0;
-        std::uint64_t mapped_bytes = 0;  // 0 while none
+        std::uint64_t mapped_bytes = 0;      // 0 while none
+        std::uint64_t unrounded_bytes = 0;   // the shard's, once it is in use
         std::vector<std::uint64_t> arrived;  // entries added to the shard since it started
     };
     static constexpr unsigned kShardBits = 4;
@@ -145,7 +159,10 @@ private:
     // first_new_place, placed in the empty table to.
     static void fillNextTable(const std::uint64_t* from, std::uint64_t from_count, std::uint64_t* to,
                               std::uint64_t to_count, std::uint64_t first_new_place);
-    // The size of the shard's next table, and its memory mapped.
+    // The size of the shard's next table before it is rounded to a huge
+    // page (0 while its growths are not spread), and after; and its memory
+    // mapped.
+    static std::uint64_t nextUnroundedBytes(const Shard& shard);
     static std::uint64_t nextTableBytes(const Shard& shard);
     static void mapNextTable(Shard& shard);
     // Once the shard is 41/50 full: its next table's memory is mapped, and
@@ -173,6 +190,9 @@ private:
     static constexpr unsigned kBackgroundFill = 800;
     static constexpr unsigned kReadyFill = 820;
     static constexpr unsigned kInPlaceFill = 850;
+    // Four huge pages: from there a quarter more is at least one more, so
+    // that a size rounded from its unrounded one always grows.
+    static constexpr std::uint64_t kSpreadFromBytes = std::uint64_t{8} << 20;
     NextTable growth_;
     std::uint64_t* spare_table_ = nullptr;
     std::uint64_t spare_bytes_ = 0;

@@ -18,6 +18,8 @@ constexpr std::uint64_t kMostSlots = std::uint64_t{1} << 34;
 
 std::uint32_t tagOfEntry(std::uint64_t entry) { return static_cast<std::uint32_t>(entry >> kPlaceBits); }
 std::uint64_t placeOfEntry(std::uint64_t entry) { return (entry & kPlaceMask) - 1; }
+// A table grows by a quarter.
+std::uint64_t aQuarterMore(std::uint64_t bytes) { return bytes + bytes / 4; }
 
 // A shard's slots are written by the caller while the grower reads them
 // (both relaxed: the grower takes what it finds, an entry or 0, of the
@@ -120,9 +122,8 @@ void placeRoundTheEnd(Placer& placer, std::uint64_t* slots, std::uint64_t entry,
 }  // namespace
 
 std::uint64_t FingerprintTable::nextUnroundedBytes(const Shard& shard) {
-    if (shard.unrounded_bytes != 0) return shard.unrounded_bytes + shard.unrounded_bytes / 4;
-    const std::uint64_t bytes = shard.slot_count * kSlotBytes;
-    const std::uint64_t wanted = bytes + bytes / 4;
+    if (shard.unrounded_bytes != 0) return aQuarterMore(shard.unrounded_bytes);
+    const std::uint64_t wanted = aQuarterMore(shard.slot_count * kSlotBytes);
     if (wanted < kSpreadFromBytes) return 0;
     return static_cast<std::uint64_t>(static_cast<double>(wanted) * shard.spread);
 }
@@ -132,8 +133,7 @@ std::uint64_t FingerprintTable::nextTableBytes(const Shard& shard) {
     // they take no more memory than sizes rounded up from a quarter more.
     const std::uint64_t unrounded = nextUnroundedBytes(shard);
     if (unrounded != 0) return (unrounded + kHugePage / 2) / kHugePage * kHugePage;
-    const std::uint64_t bytes = shard.slot_count * kSlotBytes;
-    const std::uint64_t wanted = std::max(bytes + bytes / 4, kHugePage);
+    const std::uint64_t wanted = std::max(aQuarterMore(shard.slot_count * kSlotBytes), kHugePage);
     return (wanted + kHugePage - 1) / kHugePage * kHugePage;
 }
 

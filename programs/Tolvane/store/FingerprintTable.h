@@ -24,12 +24,12 @@
 // read at random misses the address translation less. A table grows by a
 // quarter (at least to the next huge page). Digests fill the shards in
 // step: left alone, all 16 would reach a growth at once, more than the one
-// thread that grows them can take. So the growth that first takes a
-// shard past 8 MiB (some 13 million stored) makes it larger by a share of
-// its own (shard i by 1.25^((i - 7.5) / 16) times a quarter more, from 13
-// to 39 per cent, a quarter on average), and from then on its size goes on by a
-// quarter from there, unrounded (each table that size to the nearest huge
-// page): the shards grow one after another.
+// thread that grows them can take. So the growth that first takes a shard
+// past 8 MiB (some 13 million stored) makes it larger by a share of its
+// own (shard i by 1.25^((i - 7.5) / 16) times a quarter more, from 13 to
+// 39 per cent, a quarter on average), and from then on its size goes on by
+// a quarter from there, unrounded (each table that size to the nearest
+// huge page): the shards grow one after another.
 // A shard grows in one of two ways:
 //   - In the background: once the shard is 4/5 full, its next table is
 //     filled from it on a thread of its own while the caller goes on with
